@@ -1,0 +1,75 @@
+# The two commands of the quick start are `make demo` and `make test`; both
+# install what is missing, configure and build before they run.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+VST2_DIR   ?= $(HOME)/.vst
+
+.PHONY: all setup configure build demo test test-asan test-tsan fuzz bench format clean install
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvane-render morvane_vst2
+	$(BUILD)/tools/render/morvane-render --out $(BUILD)/demo/morvane-demo.wav
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# The tests that run threads against each other (names ending in Concurrency),
+# built with ThreadSanitizer; only their test program is built.
+test-tsan: setup
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_TSAN=ON -DMORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target processor_tests
+	TSAN_OPTIONS=halt_on_error=1:abort_on_error=1:second_deadlock_stack=1 \
+		$(TSAN_BUILD)/tests/processor/processor_tests --gtest_filter='*Concurrency.*'
+
+# The stored-state reader under libFuzzer for FUZZ_SECONDS, starting from chunks
+# the plug-in writes itself; a crash, a leak or a hang fails the target. The
+# corpus it grows is kept in $(FUZZ_BUILD)/corpus for the next run.
+fuzz: setup
+	cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	rm -rf $(FUZZ_BUILD)/seeds
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/state_seeds $(FUZZ_BUILD)/seeds
+	$(FUZZ_BUILD)/state_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+		-max_len=65536 -print_final_stats=1 -dict=tests/fuzz/state.dict \
+		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
+
+# The VST 2.4 module goes where Linux hosts look for a user's plug-ins; for every user of the
+# machine: make install VST2_DIR=/usr/lib/lxvst
+install: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvane_vst2
+	install -d "$(VST2_DIR)"
+	install -m 644 $(BUILD)/Morvane.so "$(VST2_DIR)/Morvane.so"
+
+bench: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvane_bench
+	$(BUILD)/bench/morvane_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,12 @@
+#include "engine/EngineSettings.h"
+
+namespace morvane
+{
+
+EngineSettings::EngineSettings() noexcept
+{
+    for (auto& value : values)
+        value.store(0.0, std::memory_order_relaxed);
+}
+
+} // namespace morvane

@@ -1,0 +1,21 @@
+#pragma once
+
+namespace morvane
+{
+
+class EngineSettings;
+
+// Gain curve: 0 at 0, 1 at 1 (within the rounding of the 1/19 factor), slow at the bottom so
+// most of the knob's travel covers the quiet range.
+double exponentialTaper(double x) noexcept;
+
+// The same curve turned over: fast at the bottom, fine control near 1.
+double invertedExponentialTaper(double x) noexcept;
+
+// Shapes a normalised parameter value and stores it in entry index + 1. The value is clamped to
+// 0..1 first (NaN counts as 0), since the engine trusts its settings to keep every read inside
+// its buffers. Indices outside 0..6 are ignored.
+// Thread rule: any thread.
+void mapParameter(int index, EngineSettings& settings, float value) noexcept;
+
+} // namespace morvane

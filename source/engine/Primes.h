@@ -1,0 +1,15 @@
+#pragma once
+
+namespace morvane
+{
+
+// Construction-time helpers, callable from any thread.
+
+// Smallest prime not below n; values below 4 are returned unchanged.
+int nextPrime(int n) noexcept;
+
+// Buffer length for a delay of timeMs at sampleRate. Every delay buffer in the engine is sized by
+// this rule, so all of them have prime lengths and their echoes rarely coincide.
+int bufferLength(float timeMs, float sampleRate) noexcept;
+
+} // namespace morvane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "plugin/Vst2Interface.h"
+
+#include <cstdint>
+
+// Who the plug-in is to its hosts. Hosts key stored projects on the identifier and show the
+// names in their menus, so none of these may change between releases without a reason.
+// Thread rule: constants only; any thread.
+namespace morvane::identity
+{
+
+constexpr const char* pluginName = "Morvane Plugin";
+constexpr const char* vendorName = "Quillon";
+
+// 1.0.0, one byte per component.
+constexpr std::int32_t versionCode = 0x010000;
+constexpr std::int32_t vendorVersion = 100;
+
+constexpr std::int32_t uniqueId = vst2::fourCharacters("Mvn1");
+constexpr std::int32_t category = vst2::plugCategoryEffect;
+
+// The one channel layout the processor accepts.
+constexpr int numInputs = 2;
+constexpr int numOutputs = 2;
+
+} // namespace morvane::identity

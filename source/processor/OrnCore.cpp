@@ -1,0 +1,291 @@
+#include "processor/OrnCore.h"
+
+#include "editor/OrnComponent.h"
+#include "engine/ParameterShaping.h"
+#include "processor/OrnStateReader.h"
+#include "processor/OrnStateWriter.h"
+#include "processor/ParameterTable.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace morvane
+{
+
+namespace
+{
+// A non-finite sample would circulate in the feedback lines for ever, so the
+// engine gets silence in its place; the dry path keeps what the host gave.
+inline float finiteOrZero(float x) noexcept
+{
+    return std::isfinite(x) ? x : 0.0f;
+}
+
+inline bool sameRate(float a, float b) noexcept
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+} // namespace
+
+OrnCore::OrnCore()
+    : juce::AudioProcessor(BusesProperties()
+                               .withInput("Input", juce::AudioChannelSet::stereo(), true)
+                               .withOutput("Output", juce::AudioChannelSet::stereo(), true))
+{
+    program = std::make_unique<OrnProgram>();
+
+    const auto currentRate = getSampleRate();
+    engineSampleRate = currentRate > 0.0 ? static_cast<float>(currentRate) : 44100.0f;
+
+    settings = std::make_unique<EngineSettings>();
+    frontEnd = std::make_unique<ReverbFrontEnd>(settings.get());
+    frontEnd->create(engineSampleRate);
+
+    setCurrentProgram(0);
+}
+
+OrnCore::~OrnCore()
+{
+    // The front end and the record point into the settings, so the settings go last.
+    frontEnd.reset();
+    program.reset();
+    settings.reset();
+}
+
+const juce::String OrnCore::getName() const
+{
+    return "Morvane";
+}
+
+void OrnCore::prepareToPlay(double, int) {}
+
+void OrnCore::releaseResources() {}
+
+void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    const auto hostRate = static_cast<float>(getSampleRate());
+    if (!sameRate(hostRate, engineSampleRate))
+    {
+        engineSampleRate = hostRate;
+        frontEnd->rebuild(engineSampleRate);
+        setCurrentProgram(0);
+    }
+
+    const juce::ScopedLock lock(getCallbackLock());
+
+    const int numSamples = buffer.getNumSamples();
+
+    if (getTotalNumOutputChannels() == 2 && buffer.getNumChannels() >= 2)
+    {
+        float* left = buffer.getWritePointer(0);
+        float* right = buffer.getWritePointer(1);
+        auto& engine = frontEnd->getEngine();
+
+        for (int n = 0; n < numSamples; ++n)
+        {
+            if (!(settings->get(1) > 0.5))
+                continue;
+
+            const auto wet = static_cast<float>(settings->get(2));
+            const auto dry = static_cast<float>(settings->get(3));
+
+            const float noise = frontEnd->nextDither();
+            left[n] += noise;
+            right[n] += noise;
+
+            float wetLeft = finiteOrZero(left[n]);
+            float wetRight = finiteOrZero(right[n]);
+            engine.processSample(wetLeft, wetRight);
+
+            left[n] = left[n] * dry + wetLeft * wet;
+            right[n] = wetRight * wet + dry * right[n];
+        }
+    }
+
+    const int lastChannel = juce::jmin(getTotalNumOutputChannels(), buffer.getNumChannels());
+    for (int channel = getTotalNumInputChannels(); channel < lastChannel; ++channel)
+        buffer.clear(channel, 0, numSamples);
+}
+
+bool OrnCore::isBusesLayoutSupported(const BusesLayout& layouts) const
+{
+    return layouts.getMainInputChannelSet() == juce::AudioChannelSet::stereo() &&
+           layouts.getMainOutputChannelSet() == juce::AudioChannelSet::stereo();
+}
+
+const juce::String OrnCore::getInputChannelName(int channelIndex) const
+{
+    return juce::String(channelIndex + 1);
+}
+
+const juce::String OrnCore::getOutputChannelName(int channelIndex) const
+{
+    return juce::String(channelIndex + 1);
+}
+
+bool OrnCore::isInputChannelStereoPair(int) const
+{
+    return true;
+}
+
+bool OrnCore::isOutputChannelStereoPair(int) const
+{
+    return true;
+}
+
+bool OrnCore::silenceInProducesSilenceOut() const
+{
+    return false;
+}
+
+// The real ring-out at the current settings: hosts stop calling a plug-in, or end an export,
+// once its tail has passed, and a tail of 0 would cut the reverb off there.
+double OrnCore::getTailLengthSeconds() const
+{
+    const auto hostRate = static_cast<float>(getSampleRate());
+    const float rate = ReverbFrontEnd::isUsableSampleRate(hostRate)
+                           ? hostRate
+                           : ReverbFrontEnd::fallbackSampleRate;
+    return ReverbEngine::decaySeconds(*settings, rate);
+}
+
+bool OrnCore::acceptsMidi() const
+{
+    return false;
+}
+
+bool OrnCore::producesMidi() const
+{
+    return false;
+}
+
+juce::AudioProcessorEditor* OrnCore::createEditor()
+{
+    return new OrnComponent(*this);
+}
+
+bool OrnCore::hasEditor() const
+{
+    return true;
+}
+
+int OrnCore::getNumParameters()
+{
+    return ParameterTable::numParameters;
+}
+
+const juce::String OrnCore::getParameterName(int index)
+{
+    return ParameterTable::isValidIndex(index) ? juce::String(ParameterTable::get(index).name)
+                                               : juce::String();
+}
+
+float OrnCore::getParameter(int index)
+{
+    return ParameterTable::isValidIndex(index) ? program->getValue(index) : 0.0f;
+}
+
+const juce::String OrnCore::getParameterText(int index)
+{
+    return ParameterTable::isValidIndex(index) ? formatValue(program->getValue(index))
+                                               : juce::String();
+}
+
+juce::String OrnCore::formatValue(float value)
+{
+    if (std::isnan(value))
+        return "nan";
+
+    // Two decimals by rounding |value| x 100 to a whole number; magnitudes that
+    // do not fit a 64-bit count (infinities included) show as the largest that does.
+    const double scaled = std::fabs(static_cast<double>(value)) * 100.0 + 0.5;
+    const auto hundredths = scaled < 9.2e18 ? static_cast<std::int64_t>(scaled)
+                                            : std::numeric_limits<std::int64_t>::max();
+
+    auto digits = juce::String(hundredths).paddedLeft('0', 3);
+    auto text = digits.dropLastCharacters(2) + "." + digits.getLastCharacters(2);
+    return value < 0.0f ? "-" + text : text;
+}
+
+float OrnCore::getParameterDefaultValue(int index)
+{
+    return getParameter(index);
+}
+
+void OrnCore::setParameter(int index, float newValue)
+{
+    if (!ParameterTable::isValidIndex(index))
+        return;
+
+    program->setValue(index, newValue);
+    mapParameter(index, *settings, newValue);
+    sendChangeMessage();
+}
+
+bool OrnCore::isMetaParameter(int) const
+{
+    return false;
+}
+
+int OrnCore::getNumPrograms()
+{
+    return 1;
+}
+
+int OrnCore::getCurrentProgram()
+{
+    return 0;
+}
+
+void OrnCore::setCurrentProgram(int)
+{
+    for (int i = 0; i < ParameterTable::numParameters; ++i)
+    {
+        const float value = program->getValue(i);
+        setParameter(i, value);
+        JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+        setParameterNotifyingHost(i, value);
+        JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+    }
+    sendChangeMessage();
+}
+
+const juce::String OrnCore::getProgramName(int)
+{
+    return "default";
+}
+
+void OrnCore::changeProgramName(int, const juce::String& newName)
+{
+    program->name = newName;
+}
+
+void OrnCore::getStateInformation(juce::MemoryBlock& destData)
+{
+    OrnStateWriter::write(*program, destData);
+}
+
+void OrnCore::setStateInformation(const void* data, int sizeInBytes)
+{
+    const OrnStateReader state(data, sizeInBytes);
+
+    state.applyProgram(*program);
+    if (state.reappliesProgram())
+        setCurrentProgram(0);
+    state.applyControllerMap(*program);
+
+    if (state.sendsChangeMessage())
+        sendChangeMessage();
+}
+
+void OrnCore::getCurrentProgramStateInformation(juce::MemoryBlock& destData)
+{
+    getStateInformation(destData);
+}
+
+void OrnCore::setCurrentProgramStateInformation(const void* data, int sizeInBytes)
+{
+    setStateInformation(data, sizeInBytes);
+}
+
+} // namespace morvane

@@ -1,0 +1,159 @@
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <thread>
+
+using namespace morvane;
+using namespace morvane::test;
+using namespace morvane::vst2;
+
+namespace
+{
+
+void processSome(const Plugin& plugin, int frames = 512)
+{
+    auto buffer = noise(frames, 99);
+    float* channels[] = {buffer[0].data(), buffer[1].data()};
+    plugin.process(channels, channels, frames);
+}
+
+} // namespace
+
+TEST(Lifecycle, EntryPointRefusesHostsItCannotUse)
+{
+    const int threadsBefore = threadCount();
+    {
+        Module module;
+        TestHost::setVersionAnswer(0);
+        EXPECT_EQ(module.instantiate("VSTPluginMain"), nullptr);
+        EXPECT_EQ(module.instantiate("main"), nullptr);
+        TestHost::setVersionAnswer(2400);
+
+        auto entry = reinterpret_cast<AEffect* (*)(HostCallback)>(
+            dlsym(module.handle(), "VSTPluginMain"));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry(nullptr), nullptr);
+
+        AEffect* viaMain = module.instantiate("main");
+        ASSERT_NE(viaMain, nullptr) << "both exported names make a plug-in";
+        EXPECT_EQ(viaMain->uniqueID, fourCharacters("Mvn1"));
+        viaMain->dispatcher(viaMain, effClose, 0, 0, nullptr, 0.0f);
+    }
+    EXPECT_FALSE(Module::isLoaded());
+    EXPECT_EQ(threadCount(), threadsBefore);
+}
+
+TEST(Lifecycle, HostCallOrdersThatComeBeforeAnyResume)
+{
+    Module module;
+    Plugin plugin(module);
+
+    // Suspend first, chunks and programs while never resumed, then the usual start.
+    plugin.suspend();
+    void* chunk = nullptr;
+    const auto size = plugin.dispatch(effGetChunk, 0, 0, &chunk);
+    plugin.setParameter(4, 0.3f);
+    if (size > 0)
+    {
+        EXPECT_EQ(plugin.dispatch(effSetChunk, 0, size, chunk), 0);
+        EXPECT_EQ(plugin.getParameter(4), 0.85f) << "a chunk set before the first resume holds";
+    }
+    plugin.dispatch(effSetProgram, 0, 0);
+    plugin.suspend();
+    plugin.resume(48000.0, 128);
+    processSome(plugin);
+    plugin.suspend();
+    plugin.suspend();
+    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, -1.0f);
+    plugin.dispatch(effSetBlockSize, 0, -7);
+    plugin.dispatch(effMainsChanged, 0, 1);
+    processSome(plugin, 3000);
+    plugin.dispatch(effStartProcess);
+    plugin.dispatch(effStopProcess);
+    plugin.dispatch(effSetProcessPrecision, 0, 1);
+    plugin.dispatch(effIdle);
+    plugin.dispatch(effEditIdle);
+}
+
+TEST(Lifecycle, TwoInstancesKeepTheirOwnState)
+{
+    Module module;
+    Plugin first(module, 12);
+    Plugin second(module, 12);
+    first.resume();
+    second.resume();
+
+    first.setParameter(4, 0.1f);
+    EXPECT_EQ(second.getParameter(4), 0.85f);
+    EXPECT_EQ(first.getParameter(4), 0.1f);
+
+    // The same input through two instances made with the same seed gives the same output only
+    // when neither shares anything with the other.
+    first.setParameter(4, 0.85f);
+    auto a = noise(1024, 5);
+    auto b = a;
+    float* aChannels[] = {a[0].data(), a[1].data()};
+    float* bChannels[] = {b[0].data(), b[1].data()};
+    first.process(aChannels, aChannels, 1024);
+    processSome(first);
+    second.process(bChannels, bChannels, 1024);
+    EXPECT_EQ(a, b);
+
+    // Closing one leaves the other working.
+    first.close();
+    EXPECT_EQ(second.text(effGetParamDisplay, 4), "0.85");
+    processSome(second);
+}
+
+TEST(Lifecycle, RepeatedLoadUseCloseAndUnload)
+{
+    // JUCE starts its message thread and queue on the first instance; every cycle must hand all
+    // of it back, or a host that rescans its plug-ins leaks or crashes.
+    const int threadsBefore = threadCount();
+    const int filesBefore = openFileCount();
+
+    for (int cycle = 0; cycle < 200; ++cycle)
+    {
+        {
+            Module module;
+            Plugin plugin(module, static_cast<unsigned>(cycle));
+            ASSERT_NE(plugin.effect(), nullptr);
+            plugin.resume(cycle % 2 == 0 ? 44100.0 : 48000.0, 256);
+            processSome(plugin);
+            void* chunk = nullptr;
+            plugin.dispatch(effGetChunk, 0, 0, &chunk);
+            plugin.suspend();
+        }
+        ASSERT_FALSE(Module::isLoaded()) << "cycle " << cycle << ": dlclose did not unload";
+        ASSERT_EQ(threadCount(), threadsBefore) << "cycle " << cycle << ": a thread was left";
+    }
+    EXPECT_EQ(openFileCount(), filesBefore);
+}
+
+TEST(Lifecycle, InstancesMadeAndClosedOnDifferentThreads)
+{
+    Module module;
+    const int threadsBefore = threadCount();
+
+    AEffect* effect = nullptr;
+    std::thread maker([&] { effect = module.instantiate(); });
+    maker.join();
+    ASSERT_NE(effect, nullptr);
+
+    std::thread user(
+        [&]
+        {
+            effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+            auto buffer = noise(256, 1);
+            float* channels[] = {buffer[0].data(), buffer[1].data()};
+            effect->processReplacing(effect, channels, channels, 256);
+        });
+    user.join();
+
+    std::thread closer([&] { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); });
+    closer.join();
+    EXPECT_EQ(threadCount(), threadsBefore) << "the shared message thread has stopped";
+}

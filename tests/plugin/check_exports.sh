@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The module must export its two entry points and nothing else: a host that loads two JUCE
+# plug-ins would otherwise bind one's JUCE code to the other's, and a GNU unique symbol ("u")
+# would keep the module in memory after dlclose.
+set -euo pipefail
+
+module=$1
+symbols=$(nm -D --defined-only "$module")
+
+names=$(awk '{ print $3 }' <<< "$symbols" | sort | tr '\n' ' ')
+if [ "$names" != "VSTPluginMain main " ]; then
+    echo "exported: $names" >&2
+    echo "expected: VSTPluginMain main" >&2
+    exit 1
+fi
+
+if awk '$2 == "u"' <<< "$symbols" | grep -q .; then
+    echo "GNU unique symbols:" >&2
+    awk '$2 == "u"' <<< "$symbols" >&2
+    exit 1
+fi
+
+if readelf --dyn-syms --wide "$module" | grep -q UNIQUE; then
+    echo "the dynamic symbol table holds GNU unique symbols" >&2
+    exit 1
+fi
+
+if readelf --dynamic "$module" | grep -q NODELETE; then
+    echo "the module is marked as never to be unloaded" >&2
+    exit 1
+fi

@@ -1,0 +1,91 @@
+#include "OfflineRenderer.h"
+#include "AudioFiles.h"
+
+#include "processor/OrnCore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using morvane::AudioFiles;
+using morvane::OfflineRenderer;
+using morvane::OrnCore;
+
+namespace
+{
+juce::AudioBuffer<float> impulse(int length)
+{
+    juce::AudioBuffer<float> buffer(2, length);
+    buffer.clear();
+    buffer.setSample(0, 0, 0.8f);
+    buffer.setSample(1, 0, 0.8f);
+    return buffer;
+}
+
+juce::AudioBuffer<float> renderWithSeed(int blockSize, double maxTail)
+{
+    std::srand(42);
+    OrnCore core;
+    core.setParameter(4, 0.3f);
+    OfflineRenderer renderer(core, blockSize);
+    return renderer.render(impulse(1000), 44100.0, maxTail);
+}
+} // namespace
+
+TEST(OfflineRenderer, TailRingsOutBelowTheThresholdOrStopsAtTheCap)
+{
+    std::srand(1);
+    OrnCore core;
+    core.setParameter(4, 0.3f);
+    OfflineRenderer renderer(core, 512);
+    const auto output = renderer.render(impulse(1000), 44100.0, 30.0);
+
+    EXPECT_EQ(output.getNumSamples(), 1000 + renderer.getTailSamples());
+    EXPECT_LT(renderer.getTailSamples(), 30 * 44100) << "a small room must not need the cap";
+    const int end = output.getNumSamples();
+    const int window = static_cast<int>(OfflineRenderer::silenceWindowSeconds * 44100.0);
+    EXPECT_LT(output.getMagnitude(end - window, window), OfflineRenderer::silenceThreshold);
+    EXPECT_GT(output.getMagnitude(1000, 4410), 1e-3f) << "the tail carries the reverb";
+
+    const auto capped = renderWithSeed(512, 0.25);
+    EXPECT_EQ(capped.getNumSamples(), 1000 + 11025);
+}
+
+TEST(OfflineRenderer, BlockSizeDoesNotChangeTheResult)
+{
+    const auto small = renderWithSeed(64, 0.5);
+    const auto odd = renderWithSeed(333, 0.5);
+    ASSERT_EQ(small.getNumSamples(), odd.getNumSamples());
+    for (int channel = 0; channel < 2; ++channel)
+    {
+        for (int n = 0; n < small.getNumSamples(); ++n)
+            ASSERT_EQ(small.getSample(channel, n), odd.getSample(channel, n)) << n;
+    }
+}
+
+TEST(AudioFiles, FloatWavRoundTripsExactlyAndFailuresLeaveNoFile)
+{
+    const juce::TemporaryFile folder;
+    ASSERT_TRUE(folder.getFile().createDirectory());
+    const auto file = folder.getFile().getChildFile("round.wav");
+
+    const auto audio = renderWithSeed(128, 0.1);
+    ASSERT_FALSE(AudioFiles::writeWav(file, audio, 44100.0, 32));
+
+    AudioFiles::Recording back;
+    ASSERT_FALSE(AudioFiles::read(file, back));
+    EXPECT_EQ(back.sampleRate, 44100.0);
+    ASSERT_EQ(back.audio.getNumSamples(), audio.getNumSamples());
+    for (int n = 0; n < audio.getNumSamples(); ++n)
+        ASSERT_EQ(back.audio.getSample(1, n), audio.getSample(1, n));
+
+    const auto blocked = folder.getFile().getChildFile("plain-file");
+    ASSERT_TRUE(blocked.replaceWithText("x"));
+    EXPECT_TRUE(AudioFiles::writeWav(blocked.getChildFile("out.wav"), audio, 44100.0, 24));
+    EXPECT_TRUE(
+        AudioFiles::writeWav(folder.getFile().getChildFile("bad-rate.wav"), audio, 0.0, 24));
+    EXPECT_FALSE(folder.getFile().getChildFile("bad-rate.wav").exists());
+
+    AudioFiles::Recording missing;
+    EXPECT_TRUE(AudioFiles::read(folder.getFile().getChildFile("none.flac"), missing));
+}

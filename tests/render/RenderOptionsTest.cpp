@@ -1,0 +1,73 @@
+#include "RenderOptions.h"
+
+#include <gtest/gtest.h>
+
+using morvane::RenderOptions;
+
+namespace
+{
+std::optional<juce::String> parse(std::initializer_list<const char*> words, RenderOptions& out)
+{
+    juce::StringArray args;
+    for (auto* word : words)
+        args.add(word);
+    return RenderOptions::parse(args, out);
+}
+} // namespace
+
+TEST(RenderOptions, ParametersAreFoundByNameOrStoredNameInAnyCase)
+{
+    RenderOptions options;
+    ASSERT_FALSE(parse({"in.wav", "--set", "Size=0.9", "--set", "low pass = 0.25", "--set",
+                        "EFFECTREVERBDELAY=0", "--set", "on / off=1", "--tail", "2.5", "--bits",
+                        "32", "--block", "64", "--seed", "7", "-o", "x.wav"},
+                       options));
+    EXPECT_EQ(options.inputPath, "in.wav");
+    EXPECT_EQ(options.outputPath, "x.wav");
+    ASSERT_EQ(options.settings.size(), 4u);
+    EXPECT_EQ(options.settings[0], std::make_pair(4, 0.9f));
+    EXPECT_EQ(options.settings[1], std::make_pair(5, 0.25f));
+    EXPECT_EQ(options.settings[2], std::make_pair(3, 0.0f));
+    EXPECT_EQ(options.settings[3], std::make_pair(0, 1.0f));
+    EXPECT_EQ(options.maxTailSeconds, 2.5);
+    EXPECT_EQ(options.bitsPerSample, 32);
+    EXPECT_EQ(options.blockSize, 64);
+    EXPECT_EQ(options.seed, 7u);
+}
+
+TEST(RenderOptions, MistakesAreReportedNotGuessed)
+{
+    const std::initializer_list<const char*> mistakes[] = {
+        {"--set", "Reverb=0.5"}, {"--set", "Size"},      {"--set", "Size="}, {"--set", "Size=0.5x"},
+        {"--set", "Size=nan"},   {"--set", "Size=-0.1"}, {"--set"},          {"--tail", "-1"},
+        {"--tail", "forever"},   {"--block", "0"},       {"--block", "1.5"}, {"--bits", "16"},
+        {"--seed", "-3"},        {"--unknown"},          {"a.wav", "b.wav"},
+    };
+    for (const auto& words : mistakes)
+    {
+        RenderOptions options;
+        const auto error = parse(words, options);
+        ASSERT_TRUE(error.has_value())
+            << juce::StringArray(words.begin(), static_cast<int>(words.size())).joinIntoString(" ");
+        EXPECT_FALSE(error->containsChar('\n'));
+    }
+}
+
+TEST(RenderOptions, StateFilesAreNamedForRenderingOnly)
+{
+    RenderOptions options;
+    ASSERT_FALSE(parse({"in.wav", "--load-state", "a.state", "--save-state", "b.state"}, options));
+    EXPECT_EQ(options.loadStatePath, "a.state");
+    EXPECT_EQ(options.saveStatePath, "b.state");
+
+    const std::initializer_list<const char*> mistakes[] = {
+        {"--load-state"},
+        {"--save-state", ""},
+        {"--snapshot", "x.png", "--load-state", "a.state"},
+    };
+    for (const auto& words : mistakes)
+    {
+        RenderOptions wrong;
+        EXPECT_TRUE(parse(words, wrong).has_value());
+    }
+}

@@ -1,0 +1,84 @@
+#include "OfflineRenderer.h"
+
+#include <cmath>
+#include <vector>
+
+namespace morvane
+{
+
+OfflineRenderer::OfflineRenderer(juce::AudioProcessor& processorToUse, int samplesPerBlock)
+    : processor(processorToUse), blockSize(samplesPerBlock)
+{
+}
+
+juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>& input,
+                                                 double sampleRate, double maxTailSeconds)
+{
+    processor.setRateAndBufferSizeDetails(sampleRate, blockSize);
+    processor.prepareToPlay(sampleRate, blockSize);
+
+    const int inputLength = input.getNumSamples();
+    const auto maxTail = static_cast<juce::int64>(std::ceil(maxTailSeconds * sampleRate));
+    const auto quietNeeded = static_cast<juce::int64>(std::ceil(silenceWindowSeconds * sampleRate));
+
+    std::vector<float> left, right;
+    left.reserve(static_cast<size_t>(inputLength));
+    right.reserve(static_cast<size_t>(inputLength));
+
+    juce::AudioBuffer<float> block(2, blockSize);
+    juce::MidiBuffer midi;
+    juce::int64 position = 0;
+    juce::int64 quietRun = 0;
+    tailSamples = 0;
+
+    while (position < inputLength || (tailSamples < maxTail && quietRun < quietNeeded))
+    {
+        const juce::int64 remainingInput = inputLength - position;
+        int count = blockSize;
+        if (remainingInput > 0)
+            count = static_cast<int>(std::min<juce::int64>(blockSize, remainingInput));
+        else
+            count = static_cast<int>(std::min<juce::int64>(blockSize, maxTail - tailSamples));
+
+        block.setSize(2, count, false, false, true);
+        block.clear();
+        for (int channel = 0; channel < 2; ++channel)
+        {
+            const int available = static_cast<int>(std::max<juce::int64>(0, remainingInput));
+            const int toCopy = std::min(count, available);
+            if (toCopy > 0)
+                block.copyFrom(channel, 0, input, std::min(channel, input.getNumChannels() - 1),
+                               static_cast<int>(position), toCopy);
+        }
+
+        {
+            const juce::ScopedLock lock(processor.getCallbackLock());
+            processor.processBlock(block, midi);
+        }
+
+        // The tail ends on the exact sample that completes the quiet window,
+        // so the result does not depend on the block size.
+        for (int n = 0; n < count && quietRun < quietNeeded; ++n)
+        {
+            const float l = block.getSample(0, n);
+            const float r = block.getSample(1, n);
+            left.push_back(l);
+            right.push_back(r);
+
+            if (position + n >= inputLength)
+            {
+                ++tailSamples;
+                const bool quiet = std::abs(l) < silenceThreshold && std::abs(r) < silenceThreshold;
+                quietRun = quiet ? quietRun + 1 : 0;
+            }
+        }
+        position += count;
+    }
+
+    juce::AudioBuffer<float> output(2, static_cast<int>(left.size()));
+    output.copyFrom(0, 0, left.data(), output.getNumSamples());
+    output.copyFrom(1, 0, right.data(), output.getNumSamples());
+    return output;
+}
+
+} // namespace morvane
