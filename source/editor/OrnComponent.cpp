@@ -51,7 +51,7 @@ OrnComponent::OrnComponent(OrnCore& core) : juce::AudioProcessorEditor(core)
     };
     const Placement placements[] = {
         {&wetKnob, "Wet", 1, 58},    {&dryKnob, "Dry", 2, 108},      {&delayKnob, "Delay", 3, 178},
-        {&sizeKnob, "Size", 4, 228}, {&loCutKnob, "Lo-Cut", 5, 278}, {&hiCutKnob, "Hi-Cut", 6, 328},
+        {&sizeKnob, "Size", 4, 228}, {&loCutKnob, "Lo-Cut", 6, 278}, {&hiCutKnob, "Hi-Cut", 5, 328},
     };
     for (const auto& placement : placements)
     {
@@ -147,7 +147,7 @@ void OrnComponent::updateControls()
     OrnKnobComponent* const knobs[] = {&wetKnob,  &dryKnob,   &delayKnob,
                                        &sizeKnob, &hiCutKnob, &loCutKnob};
     for (size_t i = 0; i < std::size(knobs); ++i)
-        knobs[i]->setValue(static_cast<double>(values[i + 1]), juce::sendNotificationSync);
+        knobs[i]->setValue(shownValue(values[i + 1]), juce::dontSendNotification);
 }
 
 void OrnComponent::sliderValueChanged(juce::Slider* slider)

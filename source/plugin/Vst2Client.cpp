@@ -148,9 +148,7 @@ void Vst2Client::processReplacingCallback(vst2::AEffect* effect, float** inputs,
     }
 }
 
-void Vst2Client::processDoubleReplacingCallback(vst2::AEffect*, double**, double**, std::int32_t)
-{
-}
+void Vst2Client::processDoubleReplacingCallback(vst2::AEffect*, double**, double**, std::int32_t) {}
 
 void Vst2Client::setParameterCallback(vst2::AEffect* effect, std::int32_t index, float value)
 {
@@ -331,9 +329,9 @@ std::intptr_t Vst2Client::canDo(const char* text)
     };
 
     static constexpr Answer answers[] = {
-        {"receiveVstEvents", -1},     {"receiveVstMidiEvent", -1},  {"receiveVstMidiEvents", -1},
-        {"sendVstEvents", -1},        {"sendVstMidiEvent", -1},     {"sendVstMidiEvents", -1},
-        {"receiveVstTimeInfo", 1},    {"conformsToWindowRules", 1}, {"bypass", 1},
+        {"receiveVstEvents", -1},  {"receiveVstMidiEvent", -1},  {"receiveVstMidiEvents", -1},
+        {"sendVstEvents", -1},     {"sendVstMidiEvent", -1},     {"sendVstMidiEvents", -1},
+        {"receiveVstTimeInfo", 1}, {"conformsToWindowRules", 1}, {"bypass", 1},
         {"openCloseAnyThread", -1}};
 
     for (const auto& entry : answers)
@@ -351,8 +349,7 @@ std::intptr_t Vst2Client::getTailSize()
 
     const double samples = seconds * resumeSampleRate();
     constexpr auto largest = std::numeric_limits<std::int32_t>::max();
-    return samples >= static_cast<double>(largest) ? largest
-                                                   : static_cast<std::int32_t>(samples);
+    return samples >= static_cast<double>(largest) ? largest : static_cast<std::int32_t>(samples);
 }
 
 //==============================================================================
@@ -475,12 +472,13 @@ std::intptr_t Vst2Client::setChunk(bool currentProgramOnly, std::intptr_t size, 
 
 std::intptr_t Vst2Client::getPinProperties(bool isInput, std::int32_t index, void* ptr)
 {
-    if (ptr == nullptr || index < 0 || index >= (isInput ? identity::numInputs : identity::numOutputs))
+    if (ptr == nullptr || index < 0 ||
+        index >= (isInput ? identity::numInputs : identity::numOutputs))
         return 0;
 
     auto& pin = *static_cast<vst2::VstPinProperties*>(ptr);
-    const auto name = isInput ? processor->getInputChannelName(index)
-                              : processor->getOutputChannelName(index);
+    const auto name =
+        isInput ? processor->getInputChannelName(index) : processor->getOutputChannelName(index);
     writeText(pin.label, name, vst2::pinLabelBytes);
     writeText(pin.shortLabel, name, vst2::pinShortLabelBytes);
 

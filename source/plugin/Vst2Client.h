@@ -46,10 +46,10 @@ private:
     static void setParameterCallback(vst2::AEffect* effect, std::int32_t index, float value);
     static float getParameterCallback(vst2::AEffect* effect, std::int32_t index);
 
-    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value,
-                           void* ptr, float opt);
-    std::intptr_t intoHost(std::int32_t opcode, std::int32_t index, std::intptr_t value,
-                           void* ptr, float opt);
+    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
+                           float opt);
+    std::intptr_t intoHost(std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
+                           float opt);
 
     void close();
     void resume();

@@ -11,7 +11,8 @@ namespace
 
 std::unique_ptr<juce::AudioProcessor> createProcessor()
 {
-    juce::PluginHostType::jucePlugInClientCurrentWrapperType = juce::AudioProcessor::wrapperType_VST;
+    juce::PluginHostType::jucePlugInClientCurrentWrapperType =
+        juce::AudioProcessor::wrapperType_VST;
     juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_VST);
     std::unique_ptr<juce::AudioProcessor> processor(createPluginFilter());
     juce::AudioProcessor::setTypeOfNextNewPlugin(juce::AudioProcessor::wrapperType_Undefined);

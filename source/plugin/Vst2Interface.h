@@ -15,9 +15,8 @@ struct AEffect;
 
 using HostCallback = std::intptr_t (*)(AEffect* effect, std::int32_t opcode, std::int32_t index,
                                        std::intptr_t value, void* ptr, float opt);
-using DispatcherProc = std::intptr_t (*)(AEffect* effect, std::int32_t opcode,
-                                         std::int32_t index, std::intptr_t value, void* ptr,
-                                         float opt);
+using DispatcherProc = std::intptr_t (*)(AEffect* effect, std::int32_t opcode, std::int32_t index,
+                                         std::intptr_t value, void* ptr, float opt);
 using ProcessProc = void (*)(AEffect* effect, float** inputs, float** outputs,
                              std::int32_t sampleFrames);
 using ProcessDoubleProc = void (*)(AEffect* effect, double** inputs, double** outputs,
@@ -28,10 +27,9 @@ using GetParameterProc = float (*)(AEffect* effect, std::int32_t index);
 // Four characters packed with the first one in the most significant byte.
 constexpr std::int32_t fourCharacters(const char (&text)[5]) noexcept
 {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(text[0]) << 24) |
-                                     (static_cast<std::uint32_t>(text[1]) << 16) |
-                                     (static_cast<std::uint32_t>(text[2]) << 8) |
-                                     static_cast<std::uint32_t>(text[3]));
+    return static_cast<std::int32_t>(
+        (static_cast<std::uint32_t>(text[0]) << 24) | (static_cast<std::uint32_t>(text[1]) << 16) |
+        (static_cast<std::uint32_t>(text[2]) << 8) | static_cast<std::uint32_t>(text[3]));
 }
 
 constexpr std::int32_t effectMagic = fourCharacters("VstP");

@@ -64,8 +64,8 @@ public:
         {
             XWindowAttributes attributes{};
             XGetWindowAttributes(display, list[i], &attributes);
-            result.push_back({attributes.width, attributes.height,
-                              attributes.map_state != IsUnmapped});
+            result.push_back(
+                {attributes.width, attributes.height, attributes.map_state != IsUnmapped});
         }
         if (list != nullptr)
             XFree(list);

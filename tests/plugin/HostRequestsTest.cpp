@@ -72,12 +72,21 @@ TEST_F(HostRequests, DescriptorCarriesTheIdentity)
 
 TEST_F(HostRequests, CanDoComparesTheWholeTextExactly)
 {
-    const std::pair<const char*, std::intptr_t> answers[] = {
-        {"receiveVstEvents", -1},  {"receiveVstMidiEvent", -1},   {"receiveVstMidiEvents", -1},
-        {"sendVstEvents", -1},     {"sendVstMidiEvent", -1},      {"sendVstMidiEvents", -1},
-        {"receiveVstTimeInfo", 1}, {"conformsToWindowRules", 1},  {"bypass", 1},
-        {"openCloseAnyThread", -1}, {"Bypass", 0},                {"bypass ", 0},
-        {"bypas", 0},              {"", 0},                       {"sizeWindow", 0}};
+    const std::pair<const char*, std::intptr_t> answers[] = {{"receiveVstEvents", -1},
+                                                             {"receiveVstMidiEvent", -1},
+                                                             {"receiveVstMidiEvents", -1},
+                                                             {"sendVstEvents", -1},
+                                                             {"sendVstMidiEvent", -1},
+                                                             {"sendVstMidiEvents", -1},
+                                                             {"receiveVstTimeInfo", 1},
+                                                             {"conformsToWindowRules", 1},
+                                                             {"bypass", 1},
+                                                             {"openCloseAnyThread", -1},
+                                                             {"Bypass", 0},
+                                                             {"bypass ", 0},
+                                                             {"bypas", 0},
+                                                             {"", 0},
+                                                             {"sizeWindow", 0}};
 
     for (const auto& [text, answer] : answers)
         EXPECT_EQ(plugin.dispatch(effCanDo, 0, 0, const_cast<char*>(text)), answer) << text;
@@ -191,8 +200,8 @@ TEST_F(HostRequests, PinsAndSpeakerArrangements)
     EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo) << "a refused layout changes nothing";
     EXPECT_EQ(plugin.effect()->numInputs, 2);
 
-    EXPECT_EQ(plugin.dispatch(effSetSpeakerArrangement, 0,
-                              reinterpret_cast<std::intptr_t>(&stereo), &stereo),
+    EXPECT_EQ(plugin.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<std::intptr_t>(&stereo),
+                              &stereo),
               1);
     plugin.dispatch(effGetOutputProperties, 1, 0, &pin);
     EXPECT_EQ(pin.flags, kVstPinUseSpeaker);
@@ -200,9 +209,9 @@ TEST_F(HostRequests, PinsAndSpeakerArrangements)
 
     VstSpeakerArrangement* in = &mono;
     VstSpeakerArrangement* out = &mono;
-    EXPECT_EQ(plugin.dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<std::intptr_t>(&in),
-                              &out),
-              0);
+    EXPECT_EQ(
+        plugin.dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<std::intptr_t>(&in), &out),
+        0);
     EXPECT_EQ(in, nullptr);
     EXPECT_EQ(out, nullptr);
 }

@@ -32,8 +32,8 @@ TEST(Lifecycle, EntryPointRefusesHostsItCannotUse)
         EXPECT_EQ(module.instantiate("main"), nullptr);
         TestHost::setVersionAnswer(2400);
 
-        auto entry = reinterpret_cast<AEffect* (*)(HostCallback)>(
-            dlsym(module.handle(), "VSTPluginMain"));
+        auto entry =
+            reinterpret_cast<AEffect* (*)(HostCallback)>(dlsym(module.handle(), "VSTPluginMain"));
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry(nullptr), nullptr);
 

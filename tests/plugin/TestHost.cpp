@@ -117,8 +117,8 @@ vst2::AEffect* Module::instantiate(const char* entryName) const
 {
     if (library == nullptr)
         return nullptr;
-    auto entry = reinterpret_cast<vst2::AEffect* (*)(vst2::HostCallback)>(
-        dlsym(library, entryName));
+    auto entry =
+        reinterpret_cast<vst2::AEffect* (*)(vst2::HostCallback)>(dlsym(library, entryName));
     return entry != nullptr ? entry(&TestHost::callback) : nullptr;
 }
 

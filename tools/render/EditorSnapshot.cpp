@@ -7,12 +7,8 @@
 namespace morvane
 {
 
-juce::Image EditorSnapshot::draw(const std::vector<std::pair<int, float>>& settings, float scale)
+juce::Image EditorSnapshot::draw(OrnCore& processor, float scale)
 {
-    OrnCore processor;
-    for (const auto& [index, value] : settings)
-        processor.setParameter(index, value);
-
     std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
     juce::Image image(juce::Image::ARGB,
                       juce::roundToInt(static_cast<float>(editor->getWidth()) * scale),

@@ -3,11 +3,11 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <optional>
-#include <utility>
-#include <vector>
 
 namespace morvane
 {
+
+class OrnCore;
 
 /** Draws the plug-in's editor, showing given parameter values, with the
     software renderer, so that a picture of it needs no display.
@@ -16,9 +16,9 @@ namespace morvane
 class EditorSnapshot
 {
 public:
-    /** The editor of a fresh processor with the settings applied, drawn at the
-        given scale (1 gives 400 x 110 pixels). */
-    static juce::Image draw(const std::vector<std::pair<int, float>>& settings, float scale);
+    /** The processor's editor, showing its current values, drawn at the given
+        scale (1 gives 400 x 110 pixels). */
+    static juce::Image draw(OrnCore& processor, float scale);
 
     /** Writes the picture as a PNG. The file appears whole or not at all; on
         failure the one-line reason is returned. */

@@ -144,6 +144,8 @@ std::optional<juce::String> RenderOptions::parse(const juce::StringArray& args, 
         return "--scale applies only to --snapshot";
     if (out.snapshotPath.isNotEmpty() && out.inputPath.isNotEmpty())
         return "--snapshot draws the editor and takes no input file";
+    if (out.snapshotPath.isNotEmpty() && out.saveStatePath.isNotEmpty())
+        return "--save-state applies to renders, not to --snapshot";
     if (out.snapshotPath.isNotEmpty() &&
         (out.loadStatePath.isNotEmpty() || out.saveStatePath.isNotEmpty()))
         return "--load-state and --save-state go with rendering, not with --snapshot";
@@ -168,7 +170,7 @@ juce::String RenderOptions::usage()
            "                        values apply on top of it\n"
            "  --save-state FILE     also write the state used for the render\n"
            "  --snapshot FILE.png   draw the editor showing the --set values instead of rendering\n"
-           "  --scale S             size of the --snapshot picture, 0.5 to 4 (default 1: 400 x 110)\n"
+           "  --scale S             size of the picture, 0.5 to 4 (default 1: 400 x 110)\n"
            "  -h, --help            this text\n";
 }
 

@@ -57,11 +57,23 @@ int fail(const juce::String& message)
     return 1;
 }
 
+// The editor as the given state and settings leave it, drawn to a PNG.
 int writeSnapshot(const morvane::RenderOptions& options)
 {
-    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile(options.snapshotPath);
+    const auto inWorkingDirectory = [](const juce::String& path)
+    { return juce::File::getCurrentWorkingDirectory().getChildFile(path); };
+
+    morvane::OrnCore processor;
+    if (options.loadStatePath.isNotEmpty())
+        if (auto error =
+                morvane::StateFiles::load(inWorkingDirectory(options.loadStatePath), processor))
+            return fail(*error);
+    for (const auto& [index, value] : options.settings)
+        processor.setParameter(index, value);
+
+    const auto file = inWorkingDirectory(options.snapshotPath);
     const auto image =
-        morvane::EditorSnapshot::draw(options.settings, options.snapshotScale.value_or(1.0f));
+        morvane::EditorSnapshot::draw(processor, options.snapshotScale.value_or(1.0f));
     if (auto error = morvane::EditorSnapshot::writePng(image, file))
         return fail(*error);
     std::cout << "wrote:    " << file.getFullPathName() << " (" << image.getWidth() << " x "
