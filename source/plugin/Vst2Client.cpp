@@ -182,8 +182,10 @@ std::intptr_t Vst2Client::dispatch(std::int32_t opcode, std::int32_t index, std:
             return 0;
 
         case effSetProgram:
-            if (value >= 0 && value < processor->getNumPrograms())
-                processor->setCurrentProgram(static_cast<int>(value));
+            // Hosts send -1 for "no particular program"; with one program that
+            // re-applies it, as 0 does. Numbers past the bank are dropped.
+            if (value < processor->getNumPrograms())
+                processor->setCurrentProgram(0);
             return 0;
 
         case effGetProgram:
@@ -200,7 +202,7 @@ std::intptr_t Vst2Client::dispatch(std::int32_t opcode, std::int32_t index, std:
             return 0;
 
         case effGetProgramNameIndexed:
-            if (ptr == nullptr || index < 0 || index >= processor->getNumPrograms())
+            if (ptr == nullptr || index >= processor->getNumPrograms())
                 return 0;
             writeText(ptr, processor->getProgramName(index), programNameBytes);
             return 1;
