@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <new>
+#include <optional>
 
 namespace
 {
@@ -57,19 +58,30 @@ int fail(const juce::String& message)
     return 1;
 }
 
-// The editor as the given state and settings leave it, drawn to a PNG.
-int writeSnapshot(const morvane::RenderOptions& options)
+juce::File inWorkingDirectory(const juce::String& path)
 {
-    const auto inWorkingDirectory = [](const juce::String& path)
-    { return juce::File::getCurrentWorkingDirectory().getChildFile(path); };
+    return juce::File::getCurrentWorkingDirectory().getChildFile(path);
+}
 
-    morvane::OrnCore processor;
+// The loaded state first, then every --set on top of it.
+std::optional<juce::String> configure(morvane::OrnCore& processor,
+                                      const morvane::RenderOptions& options)
+{
     if (options.loadStatePath.isNotEmpty())
         if (auto error =
                 morvane::StateFiles::load(inWorkingDirectory(options.loadStatePath), processor))
-            return fail(*error);
+            return error;
     for (const auto& [index, value] : options.settings)
         processor.setParameter(index, value);
+    return std::nullopt;
+}
+
+// The editor as the given state and settings leave it, drawn to a PNG.
+int writeSnapshot(const morvane::RenderOptions& options)
+{
+    morvane::OrnCore processor;
+    if (auto error = configure(processor, options))
+        return fail(*error);
 
     const auto file = inWorkingDirectory(options.snapshotPath);
     const auto image =
@@ -128,14 +140,8 @@ int run(const juce::StringArray& args)
         std::srand(*options.seed);
 
     morvane::OrnCore processor;
-    const auto inWorkingDirectory = [](const juce::String& path)
-    { return juce::File::getCurrentWorkingDirectory().getChildFile(path); };
-    if (options.loadStatePath.isNotEmpty())
-        if (auto error =
-                morvane::StateFiles::load(inWorkingDirectory(options.loadStatePath), processor))
-            return fail(*error);
-    for (const auto& [index, value] : options.settings)
-        processor.setParameter(index, value);
+    if (auto error = configure(processor, options))
+        return fail(*error);
 
     morvane::OfflineRenderer renderer(processor, options.blockSize);
     const auto output = renderer.render(input.audio, input.sampleRate, options.maxTailSeconds);
