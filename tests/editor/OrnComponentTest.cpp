@@ -314,13 +314,15 @@ namespace
     register do not exist and the toolkit's window set-up fails against them.
     This connection creates them the way a desktop session has them, and stays
     open while the test runs: the server forgets its atoms when its last
-    client leaves. */
+    client leaves. The library stays loaded to the end of the process: it
+    keeps caches for as long as it is loaded, and unloading it would make the
+    leak checker count them against the editor. */
 class WindowManagerAtoms
 {
 public:
     WindowManagerAtoms()
     {
-        xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         if (xlib == nullptr)
             return;
         auto openDisplay = reinterpret_cast<void* (*)(const char*)>(dlsym(xlib, "XOpenDisplay"));
