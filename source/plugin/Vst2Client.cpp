@@ -223,12 +223,13 @@ std::intptr_t Vst2Client::dispatch(std::int32_t opcode, std::int32_t index, std:
             return processor->isParameterAutomatable(index) ? 1 : 0;
 
         case effSetSampleRate:
-            hostSampleRate.store(static_cast<double>(opt));
+            hostSampleRate.store(static_cast<double>(opt), std::memory_order_relaxed);
             return 0;
 
         case effSetBlockSize:
-            hostBlockSize.store(static_cast<int>(
-                juce::jlimit<std::intptr_t>(0, std::numeric_limits<int>::max(), value)));
+            hostBlockSize.store(static_cast<int>(juce::jlimit<std::intptr_t>(
+                                    0, std::numeric_limits<int>::max(), value)),
+                                std::memory_order_relaxed);
             return 0;
 
         case effMainsChanged:
@@ -288,7 +289,7 @@ std::intptr_t Vst2Client::dispatch(std::int32_t opcode, std::int32_t index, std:
             return 0;
 
         case effSetBypass:
-            bypassed.store(value != 0);
+            bypassed.store(value != 0, std::memory_order_relaxed);
             return 1;
 
         case effGetEffectName:
@@ -357,13 +358,13 @@ std::intptr_t Vst2Client::getTailSize()
 //==============================================================================
 double Vst2Client::resumeSampleRate() const noexcept
 {
-    const double rate = hostSampleRate.load();
+    const double rate = hostSampleRate.load(std::memory_order_relaxed);
     return std::isfinite(rate) && rate > 0.0 ? rate : fallbackSampleRate;
 }
 
 int Vst2Client::resumeBlockSize() const noexcept
 {
-    const int size = hostBlockSize.load();
+    const int size = hostBlockSize.load(std::memory_order_relaxed);
     return size > 0 ? size : fallbackBlockSize;
 }
 
@@ -376,14 +377,14 @@ void Vst2Client::resume()
     processor->setPlayConfigDetails(identity::numInputs, identity::numOutputs, rate, blockSize);
     processor->prepareToPlay(rate, blockSize);
     effect.initialDelay = processor->getLatencySamples();
-    resumed.store(true);
+    resumed.store(true, std::memory_order_relaxed);
 }
 
 void Vst2Client::suspend()
 {
     const juce::ScopedLock lock(processor->getCallbackLock());
     processor->releaseResources();
-    resumed.store(false);
+    resumed.store(false, std::memory_order_relaxed);
 }
 
 void Vst2Client::processReplacing(float** inputs, float** outputs, int numFrames)
@@ -391,7 +392,7 @@ void Vst2Client::processReplacing(float** inputs, float** outputs, int numFrames
     if (numFrames <= 0 || outputs == nullptr)
         return;
 
-    if (!resumed.load())
+    if (!resumed.load(std::memory_order_relaxed))
         resume();
 
     const juce::ScopedLock lock(processor->getCallbackLock());
@@ -425,7 +426,7 @@ void Vst2Client::processReplacing(float** inputs, float** outputs, int numFrames
 
         juce::AudioBuffer<float> piece(scratch.getArrayOfWritePointers(), identity::numInputs, n);
 
-        if (bypassed.load())
+        if (bypassed.load(std::memory_order_relaxed))
             processor->processBlockBypassed(piece, midiMessages);
         else
             processor->processBlock(piece, midiMessages);
@@ -484,10 +485,11 @@ std::intptr_t Vst2Client::getPinProperties(bool isInput, std::int32_t index, voi
     writeText(pin.label, name, vst2::pinLabelBytes);
     writeText(pin.shortLabel, name, vst2::pinShortLabelBytes);
 
-    if (arrangementAccepted.load())
+    if (arrangementAccepted.load(std::memory_order_relaxed))
     {
         pin.flags = vst2::kVstPinUseSpeaker;
-        pin.arrangementType = isInput ? inputArrangementType.load() : outputArrangementType.load();
+        pin.arrangementType = isInput ? inputArrangementType.load(std::memory_order_relaxed)
+                                      : outputArrangementType.load(std::memory_order_relaxed);
     }
     else
     {
@@ -515,9 +517,9 @@ std::intptr_t Vst2Client::setSpeakerArrangement(std::intptr_t inputArrangement,
                                         processor->getSampleRate(), processor->getBlockSize());
     }
 
-    inputArrangementType.store(in->type);
-    outputArrangementType.store(out->type);
-    arrangementAccepted.store(true);
+    inputArrangementType.store(in->type, std::memory_order_relaxed);
+    outputArrangementType.store(out->type, std::memory_order_relaxed);
+    arrangementAccepted.store(true, std::memory_order_relaxed);
     return 1;
 }
 
