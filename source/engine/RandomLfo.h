@@ -41,6 +41,9 @@ public:
     std::uint32_t getSeed() const noexcept { return seed; }
     float getPosition() const noexcept { return position; }
     float getStep() const noexcept { return step; }
+    float getSmoothing() const noexcept { return smoothing; }
+    float getSmoothingNorm() const noexcept { return smoothingNorm; }
+    float getNoiseAmount() const noexcept { return noiseAmount; }
 
 private:
     static float rampLength(std::uint32_t value) noexcept

@@ -97,12 +97,33 @@ ReverbEngine::AllPassChain ReverbEngine::makeAllPassChain(const Times& times, fl
                          AllPassFilter(times[7] * scale, sampleRate, allPassGain)}};
 }
 
+EngineBlockSettings ReverbEngine::readSettings(const EngineSettings& engineSettings) noexcept
+{
+    return EngineBlockSettings{engineSettings.get(4), engineSettings.get(5), engineSettings.get(6),
+                               engineSettings.get(7)};
+}
+
 void ReverbEngine::processSample(float& left, float& right) noexcept
 {
-    const double delaySetting = settings->get(4);
-    const double sizeSetting = settings->get(5);
-    const double lowPassSetting = settings->get(6);
-    const double highPassSetting = settings->get(7);
+    processFrame(left, right, readSettings(*settings));
+}
+
+void ReverbEngine::processBlock(float* left, float* right, int frames) noexcept
+{
+    if (frames <= 0)
+        return;
+    const EngineBlockSettings block = readSettings(*settings);
+    for (int n = 0; n < frames; ++n)
+        processFrame(left[n], right[n], block);
+}
+
+void ReverbEngine::processFrame(float& left, float& right,
+                                const EngineBlockSettings& block) noexcept
+{
+    const double delaySetting = block.delay;
+    const double sizeSetting = block.size;
+    const double lowPassSetting = block.lowPass;
+    const double highPassSetting = block.highPass;
 
     // Both channels feed one mono network; the quarter gain sets the reverb's level against the
     // dry signal.

@@ -4,6 +4,7 @@
 #include "engine/DelayLine.h"
 #include "engine/RandomLfo.h"
 #include "engine/TwoPoleLowPass.h"
+#include "engine/VectorEngineState.h"
 
 #include <array>
 
@@ -15,8 +16,9 @@ class EngineSettings;
 // The stereo reverberator: mono sum, pre-delay, input low-pass and high-pass, eight modulated
 // feedback lines (four per side, summed with alternating signs) and a five-section all-pass chain
 // per side. It returns the wet signal only. Delay, Size, Low Pass and High Pass are read from the
-// settings on every sample, so parameter changes need no notification; the engine trusts them to
-// lie in 0..1. A new sample rate needs a new engine.
+// settings on every processSample call and once per processBlock call, so parameter changes need
+// no notification; the engine trusts them to lie in 0..1. A new sample rate needs a new engine.
+// This is the reference the vectorised engine (VectorReverbEngine) reproduces bit for bit.
 // Thread rule: audio thread only; its owner constructs and destroys it while no sample runs.
 class ReverbEngine
 {
@@ -29,6 +31,14 @@ public:
 
     // Replaces the stereo input sample with the wet output.
     void processSample(float& left, float& right) noexcept;
+
+    // Replaces `frames` stereo input samples with the wet output. The settings are read once, at
+    // the start of the block, so a change made during the block takes effect with the next one;
+    // with settings that do not change during it, a block is exactly `frames` processSample calls.
+    void processBlock(float* left, float* right, int frames) noexcept;
+
+    // The settings as a block reads them.
+    static EngineBlockSettings readSettings(const EngineSettings& settings) noexcept;
 
     // T0..T7: one ninth of an octave apart, below 82 ms. T0..T3 set the feedback lines and
     // T3..T7 the all-pass sections.
@@ -54,6 +64,8 @@ private:
     static Lines makeLines(const Times& times, float sampleRate, bool longerOnEven);
     static Oscillators makeOscillators(float sampleRate) noexcept;
     static AllPassChain makeAllPassChain(const Times& times, float scale, float sampleRate);
+
+    void processFrame(float& left, float& right, const EngineBlockSettings& block) noexcept;
 
     const EngineSettings* settings;
     Times baseTimes;

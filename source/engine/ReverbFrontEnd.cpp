@@ -17,7 +17,7 @@ bool ReverbFrontEnd::isUsableSampleRate(float sampleRate) noexcept
 void ReverbFrontEnd::create(float sampleRate)
 {
     const float rate = isUsableSampleRate(sampleRate) ? sampleRate : fallbackSampleRate;
-    engine = std::make_unique<ReverbEngine>(settings, rate);
+    engine = std::make_unique<FastReverbEngine>(settings, rate);
     ditherSeed = drawSeed();
     engineSampleRate = rate;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Congruential.h"
-#include "engine/ReverbEngine.h"
+#include "engine/FastReverbEngine.h"
 
 #include <cstdint>
 #include <memory>
@@ -41,7 +41,7 @@ public:
     }
 
     // Only valid after create.
-    ReverbEngine& getEngine() noexcept { return *engine; }
+    FastReverbEngine& getEngine() noexcept { return *engine; }
     float getEngineSampleRate() const noexcept { return engineSampleRate; }
 
     std::uint32_t getDitherSeed() const noexcept { return ditherSeed; }
@@ -50,7 +50,7 @@ public:
     static bool isUsableSampleRate(float sampleRate) noexcept;
 
 private:
-    std::unique_ptr<ReverbEngine> engine;
+    std::unique_ptr<FastReverbEngine> engine;
     std::uint32_t ditherSeed = 0;
     EngineSettings* settings;
     float engineSampleRate = 0.0f;

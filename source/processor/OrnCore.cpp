@@ -6,7 +6,9 @@
 #include "processor/OrnStateWriter.h"
 #include "processor/ParameterTable.h"
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace morvane
@@ -20,6 +22,9 @@ inline float finiteOrZero(float x) noexcept
 {
     return std::isfinite(x) ? x : 0.0f;
 }
+
+// The engine runs on copies of the input in chunks of this many frames, kept on the stack.
+constexpr int engineChunk = 256;
 
 inline bool sameRate(float a, float b) noexcept
 {
@@ -81,24 +86,38 @@ void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
         float* right = buffer.getWritePointer(1);
         auto& engine = frontEnd->getEngine();
 
-        for (int n = 0; n < numSamples; ++n)
+        // On / Off, Wet and Dry are read once per block and the engine's settings once per
+        // chunk, so a change made during a block takes effect with the next one.
+        if (settings->get(1) > 0.5)
         {
-            if (!(settings->get(1) > 0.5))
-                continue;
-
+            std::array<float, engineChunk> wetLeft;
+            std::array<float, engineChunk> wetRight;
             const auto wet = static_cast<float>(settings->get(2));
             const auto dry = static_cast<float>(settings->get(3));
 
-            const float noise = frontEnd->nextDither();
-            left[n] += noise;
-            right[n] += noise;
+            for (int start = 0; start < numSamples; start += engineChunk)
+            {
+                const int count = juce::jmin(engineChunk, numSamples - start);
+                float* const chunkLeft = left + start;
+                float* const chunkRight = right + start;
+                for (int n = 0; n < count; ++n)
+                {
+                    const float noise = frontEnd->nextDither();
+                    chunkLeft[n] += noise;
+                    chunkRight[n] += noise;
+                    wetLeft[static_cast<std::size_t>(n)] = finiteOrZero(chunkLeft[n]);
+                    wetRight[static_cast<std::size_t>(n)] = finiteOrZero(chunkRight[n]);
+                }
 
-            float wetLeft = finiteOrZero(left[n]);
-            float wetRight = finiteOrZero(right[n]);
-            engine.processSample(wetLeft, wetRight);
+                engine.processBlock(wetLeft.data(), wetRight.data(), count);
 
-            left[n] = left[n] * dry + wetLeft * wet;
-            right[n] = wetRight * wet + dry * right[n];
+                for (int n = 0; n < count; ++n)
+                {
+                    const auto i = static_cast<std::size_t>(n);
+                    chunkLeft[n] = chunkLeft[n] * dry + wetLeft[i] * wet;
+                    chunkRight[n] = wetRight[i] * wet + dry * chunkRight[n];
+                }
+            }
         }
     }
 

@@ -44,7 +44,7 @@ TEST(ReverbFrontEnd, UnusableRatesKeepTheEngineOrFallBackTo44100)
     EXPECT_EQ(frontEnd.getEngine().getPreDelayLength(), 44101);
 
     frontEnd.rebuild(48000.0f);
-    const ReverbEngine* engine = &frontEnd.getEngine();
+    const FastReverbEngine* engine = &frontEnd.getEngine();
     const std::uint32_t seed = frontEnd.getDitherSeed();
     for (const float rate :
          {0.0f, -44100.0f, 100.0f, 179.9f, std::numeric_limits<float>::quiet_NaN(),

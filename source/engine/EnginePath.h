@@ -1,0 +1,42 @@
+#pragma once
+
+namespace morvane
+{
+
+// Which implementation of the feedback network runs: the scalar reference, or one of the vector
+// kernels, each built for one instruction set. Every path produces the same output bit for bit;
+// they differ only in speed.
+enum class EnginePath
+{
+    automatic,
+    scalar,
+    sse2,
+    avx2,
+    avx512,
+};
+
+// Chooses a path once per engine, from the processor's capabilities, the MORVANE_ENGINE_PATH
+// environment variable (scalar, sse2, avx2 or avx512) and a process-wide override for tests.
+// A request the processor cannot honour falls back to the best path below it.
+// Thread rule: any thread; the environment is read once per process.
+class EnginePaths
+{
+public:
+    static bool isSupported(EnginePath path) noexcept;
+
+    // The best path this processor runs.
+    static EnginePath best() noexcept;
+
+    // What an engine built now should use: the explicit request if any, else the override, else
+    // the environment, else the best path; always a supported one.
+    static EnginePath resolve(EnginePath requested = EnginePath::automatic) noexcept;
+
+    // Makes every engine built afterwards ask for `path` (automatic clears the override).
+    static void setOverride(EnginePath path) noexcept;
+
+    // "scalar", "sse2", ...; parse returns automatic for anything else (including nullptr).
+    static const char* name(EnginePath path) noexcept;
+    static EnginePath parse(const char* text) noexcept;
+};
+
+} // namespace morvane

@@ -1,0 +1,2 @@
+#define MORVANE_VECTOR_KERNEL processVectorAvx2
+#include "engine/VectorKernelBody.h"

@@ -1,0 +1,2 @@
+#define MORVANE_VECTOR_KERNEL processVectorAvx512
+#include "engine/VectorKernelBody.h"
