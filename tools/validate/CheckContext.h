@@ -1,0 +1,25 @@
+#pragma once
+
+#include "GroupResult.h"
+#include "HostWindow.h"
+#include "PluginModule.h"
+#include "ValidateOptions.h"
+
+namespace morvane::validate
+{
+
+/** What every check group is handed: the loaded module, the run's options and the tally of the
+    audio path that the real-time line reports.
+
+    Thread rule: the references stay valid for the whole run; the tally is thread-safe. */
+struct CheckContext
+{
+    const PluginModule& module;
+    const ValidateOptions& options;
+    AudioPathTally& tally;
+    /** The run's one host window (an X server may restart between clients), or null when the
+        run needs none; check isOpen() before use. Main thread only. */
+    HostWindow* window;
+};
+
+} // namespace morvane::validate

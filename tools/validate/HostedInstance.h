@@ -1,0 +1,81 @@
+#pragma once
+
+#include "AudioPathMonitor.h"
+#include "PluginModule.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace morvane::validate
+{
+
+/** One plug-in instance driven the way a host drives it: opened, configured, fed blocks through
+    processReplacing, and closed. Every block after the first at a sample rate runs under the
+    AudioPathMonitor, and the instance adds up what it saw.
+
+    Thread rule: configure and process belong to the instance's audio thread; parameter and state
+    requests may come from any thread, as a host's do; construction and destruction on the
+    thread that opens editors. */
+class HostedInstance
+{
+public:
+    static constexpr int numChannels = 2;
+
+    explicit HostedInstance(const PluginModule& module);
+    ~HostedInstance();
+
+    HostedInstance(const HostedInstance&) = delete;
+    HostedInstance& operator=(const HostedInstance&) = delete;
+
+    bool isOpen() const noexcept { return effect != nullptr; }
+    vst2::AEffect* getEffect() const noexcept { return effect; }
+
+    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
+                           void* ptr = nullptr, float opt = 0.0f) const;
+
+    /** Suspends, announces the rate and the block size, and resumes. */
+    void configure(double sampleRate, int blockSize);
+    void suspend() const;
+
+    /** One processReplacing call on separate input and output channels. */
+    void process(float* const* inputs, float* const* outputs, int frames);
+
+    int numParameters() const noexcept;
+    void setParameter(int index, float value) const;
+    float getParameter(int index) const;
+    std::vector<float> getParameters() const;
+
+    /** effGetChunk: the bank (or only the current program); empty when the plug-in gives none. */
+    std::vector<std::uint8_t> saveState(bool currentProgramOnly = false) const;
+    void restoreState(const std::vector<std::uint8_t>& chunk,
+                      bool currentProgramOnly = false) const;
+
+    /** audioMasterAutomate calls this instance has made. */
+    std::uint64_t automateCalls() const noexcept;
+
+    /** What the audio path did in the blocks counted so far. */
+    AudioPathMonitor::Counts audioPathCounts() const noexcept { return counts; }
+    std::uint64_t countedBlocks() const noexcept { return blocksCounted; }
+    std::uint64_t processedFrames() const noexcept { return framesProcessed; }
+
+    static std::intptr_t hostCallback(vst2::AEffect* effect, std::int32_t opcode,
+                                      std::int32_t index, std::intptr_t value, void* ptr,
+                                      float opt);
+
+private:
+    vst2::AEffect* effect = nullptr;
+
+    std::atomic<double> sampleRate{44100.0};
+    std::atomic<int> blockSize{512};
+    std::atomic<std::uint64_t> automations{0};
+
+    // Audio thread only.
+    double processedRate = -1.0;
+    const void* callbackLock = nullptr;
+    AudioPathMonitor::Counts counts;
+    std::uint64_t blocksCounted = 0;
+    std::uint64_t framesProcessed = 0;
+};
+
+} // namespace morvane::validate

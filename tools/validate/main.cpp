@@ -1,0 +1,103 @@
+// morvane-validate: drives a VST 2.4 module the way the strictest hosts and validators do and
+// prints one line per check group; exits 0 only when every group that ran passed.
+
+#include "AutomationChecks.h"
+#include "EditorChecks.h"
+#include "RateChecks.h"
+#include "RealtimeChecks.h"
+#include "SoakRun.h"
+#include "StateChecks.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+using namespace morvane::validate;
+
+namespace
+{
+
+GroupResult runGroup(Group group, const CheckContext& context)
+{
+    switch (group)
+    {
+        case Group::rates:
+            return RateChecks::run(context);
+        case Group::automation:
+            return AutomationChecks::run(context);
+        case Group::state:
+            return StateChecks::run(context);
+        case Group::editor:
+            return EditorChecks::run(context);
+        case Group::realtime:
+            return RealtimeChecks::run(context);
+        case Group::soak:
+            return SoakRun::run(context);
+    }
+    return GroupResult("unknown");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    ValidateOptions options;
+    std::string error;
+    if (!ValidateOptions::parse(arguments, MORVANE_DEFAULT_MODULE, options, error))
+    {
+        std::cerr << "morvane-validate: " << error << "\n" << ValidateOptions::usage();
+        return 2;
+    }
+    if (options.help)
+    {
+        std::cout << ValidateOptions::usage();
+        return 0;
+    }
+
+    // Lines go out as soon as each group ends, also into a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    PluginModule module(options.modulePath);
+    if (!module.isLoaded())
+    {
+        std::cerr << "morvane-validate: cannot load " << options.modulePath << ": "
+                  << module.getError() << "\n";
+        return 1;
+    }
+
+    std::unique_ptr<HostWindow> window;
+    if (options.runs(Group::editor) || options.runs(Group::state))
+        window = std::make_unique<HostWindow>();
+
+    AudioPathTally tally;
+    const CheckContext context{module, options, tally, window.get()};
+
+    if (!options.quiet)
+        std::cout << "morvane-validate: " << options.modulePath << "\n";
+
+    int passed = 0, failed = 0, skipped = 0;
+    for (const Group group : options.groups)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        const auto result = runGroup(group, context);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+
+        if (result.skipped())
+            ++skipped;
+        else if (result.failed())
+            ++failed;
+        else
+            ++passed;
+
+        if (!options.quiet || result.failed())
+        {
+            std::printf("%s (%.1f s)\n", result.report().c_str(), took.count());
+            std::fflush(stdout);
+        }
+    }
+
+    std::printf("morvane-validate: %d passed, %d failed, %d skipped\n", passed, failed, skipped);
+    return failed == 0 ? 0 : 1;
+}
