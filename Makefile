@@ -6,11 +6,12 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+SOAK_MINUTES ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 VST2_DIR   ?= $(HOME)/.vst
 
-.PHONY: all setup configure build demo test test-asan test-tsan fuzz bench format clean install
+.PHONY: all setup configure build demo test test-asan test-tsan soak fuzz bench format clean install
 
 all: build
 
@@ -25,7 +26,7 @@ build: configure
 
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target morvane-render morvane_vst2
-	$(BUILD)/tools/render/morvane-render --out $(BUILD)/demo/morvane-demo.wav
+	$(BUILD)/tools/render/morvane-render --plugin $(BUILD)/Morvane.so --out $(BUILD)/demo/morvane-demo.wav
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -36,13 +37,23 @@ test-asan: setup
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# The tests that run threads against each other (names ending in Concurrency),
-# built with ThreadSanitizer; only their test program is built.
+# The tests that run threads against each other (names ending in Concurrency)
+# and the validator's automation and state groups, built with ThreadSanitizer;
+# only their programs and the module are built.
 test-tsan: setup
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_TSAN=ON -DMORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target processor_tests
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target processor_tests morvane_vst2 morvane-validate
 	TSAN_OPTIONS=halt_on_error=1:abort_on_error=1:second_deadlock_stack=1 \
 		$(TSAN_BUILD)/tests/processor/processor_tests --gtest_filter='*Concurrency.*'
+	TSAN_OPTIONS=halt_on_error=1:abort_on_error=1:second_deadlock_stack=1 \
+		bash tests/support/with-xvfb.sh $(TSAN_BUILD)/tools/validate/morvane-validate \
+		--only automation,state
+
+# The validator's long run, not part of CI: SOAK_MINUTES in one instance, then as
+# long in 16 instances on threads; it reports the resident size at start and end.
+soak: configure
+	cmake --build $(BUILD) -j $(JOBS) --target morvane-validate
+	$(BUILD)/tools/validate/morvane-validate --soak $(SOAK_MINUTES)
 
 # The stored-state reader under libFuzzer for FUZZ_SECONDS, starting from chunks
 # the plug-in writes itself; a crash, a leak or a hang fails the target. The

@@ -15,6 +15,8 @@ packages=(
     # A real host's plug-in scanner for the VST 2.4 module's tests (about 53 MB to
     # download, 207 MB installed).
     ardour
+    # Real VST 2.4 reverbs to measure Morvane against (`--plugin` with `--ir` or `--bench`).
+    dragonfly-reverb-vst
 )
 
 missing=()

@@ -128,7 +128,55 @@ enum HostOpcode : std::int32_t
     audioMasterGetSampleRate = 16,
     audioMasterGetBlockSize = 17,
     audioMasterBeginEdit = 43,
-    audioMasterEndEdit = 44
+    audioMasterEndEdit = 44,
+    // Answered by the project's own host (morvane-render); the plug-in never asks them.
+    audioMasterCurrentId = 2,
+    audioMasterProcessEvents = 8,
+    audioMasterIOChanged = 13,
+    audioMasterGetInputLatency = 18,
+    audioMasterGetOutputLatency = 19,
+    audioMasterGetCurrentProcessLevel = 23,
+    audioMasterGetAutomationState = 24,
+    audioMasterGetVendorString = 32,
+    audioMasterGetProductString = 33,
+    audioMasterGetVendorVersion = 34,
+    audioMasterCanDo = 37,
+    audioMasterGetLanguage = 38,
+    audioMasterUpdateDisplay = 42
+};
+
+// audioMasterGetCurrentProcessLevel answers.
+constexpr std::intptr_t processLevelRealtime = 2;
+constexpr std::intptr_t processLevelOffline = 4;
+
+// The transport record a host returns for audioMasterGetTime; flags say which fields hold.
+struct VstTimeInfo
+{
+    double samplePos;
+    double sampleRate;
+    double nanoSeconds;
+    double ppqPos;
+    double tempo;
+    double barStartPos;
+    double cycleStartPos;
+    double cycleEndPos;
+    std::int32_t timeSigNumerator;
+    std::int32_t timeSigDenominator;
+    std::int32_t smpteOffset;
+    std::int32_t smpteFrameRate;
+    std::int32_t samplesToNextClock;
+    std::int32_t flags;
+};
+
+enum TimeInfoFlags : std::int32_t
+{
+    kVstTransportChanged = 1,
+    kVstTransportPlaying = 2,
+    kVstNanosValid = 256,
+    kVstPpqPosValid = 512,
+    kVstTempoValid = 1024,
+    kVstBarsValid = 2048,
+    kVstTimeSigValid = 8192
 };
 
 constexpr std::intptr_t vstVersion = 2400;
@@ -229,6 +277,9 @@ static_assert(offsetof(AEffect, version) == 116);
 static_assert(offsetof(AEffect, processReplacing) == 120);
 static_assert(offsetof(AEffect, processDoubleReplacing) == 128);
 static_assert(offsetof(AEffect, future) == 136);
+static_assert(sizeof(VstTimeInfo) == 88);
+static_assert(offsetof(VstTimeInfo, timeSigNumerator) == 64);
+static_assert(offsetof(VstTimeInfo, flags) == 84);
 static_assert(sizeof(ERect) == 8);
 static_assert(sizeof(VstPinProperties) == 128);
 static_assert(offsetof(VstPinProperties, flags) == 64);

@@ -1,15 +1,15 @@
 #include "OfflineRenderer.h"
 #include "AudioFiles.h"
 
-#include "processor/OrnCore.h"
+#include "CoreSource.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 using morvane::AudioFiles;
+using morvane::CoreSource;
 using morvane::OfflineRenderer;
-using morvane::OrnCore;
 
 namespace
 {
@@ -25,7 +25,7 @@ juce::AudioBuffer<float> impulse(int length)
 juce::AudioBuffer<float> renderWithSeed(int blockSize, double maxTail)
 {
     std::srand(42);
-    OrnCore core;
+    CoreSource core;
     core.setParameter(4, 0.3f);
     OfflineRenderer renderer(core, blockSize);
     return renderer.render(impulse(1000), 44100.0, maxTail);
@@ -35,7 +35,7 @@ juce::AudioBuffer<float> renderWithSeed(int blockSize, double maxTail)
 TEST(OfflineRenderer, TailRingsOutBelowTheThresholdOrStopsAtTheCap)
 {
     std::srand(1);
-    OrnCore core;
+    CoreSource core;
     core.setParameter(4, 0.3f);
     OfflineRenderer renderer(core, 512);
     const auto output = renderer.render(impulse(1000), 44100.0, 30.0);

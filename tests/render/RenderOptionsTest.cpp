@@ -71,3 +71,52 @@ TEST(RenderOptions, StateFilesAreNamedForRenderingOnly)
         EXPECT_TRUE(parse(words, wrong).has_value());
     }
 }
+
+TEST(RenderOptions, AModulesParameterNamesWaitForTheModuleAndBenchTakesAnOptionalLength)
+{
+    RenderOptions module;
+    ASSERT_FALSE(parse({"--set", "Decay=0.3", "--set", " 2 =1", "--plugin", "x.so"}, module));
+    EXPECT_EQ(module.pluginPath, "x.so");
+    EXPECT_TRUE(module.settings.empty()) << "resolved by the module, not here";
+    ASSERT_EQ(module.namedSettings.size(), 2u);
+    EXPECT_EQ(module.namedSettings[0], std::make_pair(juce::String("Decay"), 0.3f));
+    EXPECT_EQ(module.namedSettings[1], std::make_pair(juce::String("2"), 1.0f));
+
+    RenderOptions builtIn;
+    ASSERT_FALSE(parse({"--set", "3=0.5", "--set", "size=0.25"}, builtIn));
+    ASSERT_EQ(builtIn.settings.size(), 2u);
+    EXPECT_EQ(builtIn.settings[0], std::make_pair(3, 0.5f));
+    EXPECT_EQ(builtIn.settings[1], std::make_pair(4, 0.25f));
+    EXPECT_EQ(RenderOptions::parameterIndex("7", 7), -1);
+    EXPECT_EQ(RenderOptions::parameterIndex("-1", 7), -1);
+    EXPECT_EQ(RenderOptions::parameterIndex("99999999999", 7), -1);
+
+    RenderOptions bench;
+    ASSERT_FALSE(parse({"--bench", "--quiet", "--runs", "3", "--rate", "96000"}, bench));
+    EXPECT_EQ(bench.benchSeconds, RenderOptions::defaultBenchSeconds);
+    EXPECT_TRUE(bench.quiet);
+    EXPECT_EQ(bench.benchRuns, 3);
+    EXPECT_EQ(bench.sampleRate, 96000.0);
+    RenderOptions timed;
+    ASSERT_FALSE(parse({"--bench", "2.5", "--block", "64"}, timed));
+    EXPECT_EQ(timed.benchSeconds, 2.5);
+
+    const std::initializer_list<const char*> mistakes[] = {
+        {"--set", "7=0.5"},
+        {"--plugin"},
+        {"--bench", "0"},
+        {"--bench", "in.wav"},
+        {"--runs", "3"},
+        {"--bench", "--runs", "0"},
+        {"--load-timeout", "0"},
+        {"--snapshot", "a.png", "--plugin", "x.so"},
+        {"--bench", "-o", "x.wav"},
+        {"--plugin", "x.so", "--set", "Decay=2"},
+    };
+    for (const auto& words : mistakes)
+    {
+        RenderOptions wrong;
+        EXPECT_TRUE(parse(words, wrong).has_value())
+            << juce::StringArray(words.begin(), static_cast<int>(words.size())).joinIntoString(" ");
+    }
+}

@@ -1,10 +1,10 @@
 #include "StateFiles.h"
 
-#include "processor/OrnCore.h"
+#include "CoreSource.h"
 
 #include <gtest/gtest.h>
 
-using morvane::OrnCore;
+using morvane::CoreSource;
 using morvane::StateFiles;
 
 namespace
@@ -23,22 +23,22 @@ TEST(StateFiles, ASavedStateLoadsBackIntoAnotherProcessor)
     TemporaryDirectory temporary;
     const auto file = temporary.directory.getChildFile("new/folder/hall.state");
 
-    OrnCore source;
+    CoreSource source;
     source.setParameter(4, 0.95f);
-    source.getProgram().name = "Hall";
-    source.getProgram().midiMap[7] = 3;
+    source.getCore().getProgram().name = "Hall";
+    source.getCore().getProgram().midiMap[7] = 3;
     ASSERT_FALSE(StateFiles::save(source, file));
 
     juce::MemoryBlock expected, saved;
-    source.getStateInformation(expected);
+    source.getCore().getStateInformation(expected);
     ASSERT_TRUE(file.loadFileAsData(saved));
     EXPECT_EQ(saved, expected);
 
-    OrnCore target;
+    CoreSource target;
     ASSERT_FALSE(StateFiles::load(file, target));
     EXPECT_EQ(target.getParameter(4), 0.95f);
-    EXPECT_EQ(target.getProgram().name, "Hall");
-    EXPECT_EQ(target.getProgram().midiMap[7], 3);
+    EXPECT_EQ(target.getCore().getProgram().name, "Hall");
+    EXPECT_EQ(target.getCore().getProgram().midiMap[7], 3);
 }
 
 TEST(StateFiles, FilesThatAreNotReadableStatesAreRefusedAndChangeNothing)
@@ -62,7 +62,7 @@ TEST(StateFiles, FilesThatAreNotReadableStatesAreRefusedAndChangeNothing)
 
     for (const auto& file : files)
     {
-        OrnCore core;
+        CoreSource core;
         core.setParameter(4, 0.5f);
         const auto error = StateFiles::load(file, core);
         ASSERT_TRUE(error.has_value()) << file.getFullPathName();
@@ -70,6 +70,6 @@ TEST(StateFiles, FilesThatAreNotReadableStatesAreRefusedAndChangeNothing)
         EXPECT_EQ(core.getParameter(4), 0.5f);
     }
 
-    OrnCore core;
+    CoreSource core;
     EXPECT_TRUE(StateFiles::save(core, write("blocker", "x").getChildFile("in/a/file.state")));
 }

@@ -1,21 +1,21 @@
 #include "OfflineRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace morvane
 {
 
-OfflineRenderer::OfflineRenderer(juce::AudioProcessor& processorToUse, int samplesPerBlock)
-    : processor(processorToUse), blockSize(samplesPerBlock)
+OfflineRenderer::OfflineRenderer(RenderSource& sourceToUse, int samplesPerBlock)
+    : source(sourceToUse), blockSize(samplesPerBlock)
 {
 }
 
 juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>& input,
                                                  double sampleRate, double maxTailSeconds)
 {
-    processor.setRateAndBufferSizeDetails(sampleRate, blockSize);
-    processor.prepareToPlay(sampleRate, blockSize);
+    source.prepare(sampleRate, blockSize);
 
     const int inputLength = input.getNumSamples();
     const auto maxTail = static_cast<juce::int64>(std::ceil(maxTailSeconds * sampleRate));
@@ -25,8 +25,14 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
     left.reserve(static_cast<size_t>(inputLength));
     right.reserve(static_cast<size_t>(inputLength));
 
+    // The progress estimate expects the tail the source announces, within the cap.
+    const auto expectedTail = std::min<juce::int64>(
+        maxTail,
+        static_cast<juce::int64>(std::ceil(source.getTailSeconds() * sampleRate)) + quietNeeded);
+    const auto expectedLength =
+        static_cast<double>(std::max<juce::int64>(1, inputLength + expectedTail));
+
     juce::AudioBuffer<float> block(2, blockSize);
-    juce::MidiBuffer midi;
     juce::int64 position = 0;
     juce::int64 quietRun = 0;
     tailSamples = 0;
@@ -51,10 +57,7 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
                                static_cast<int>(position), toCopy);
         }
 
-        {
-            const juce::ScopedLock lock(processor.getCallbackLock());
-            processor.processBlock(block, midi);
-        }
+        source.process(block);
 
         // The tail ends on the exact sample that completes the quiet window,
         // so the result does not depend on the block size.
@@ -73,7 +76,12 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
             }
         }
         position += count;
+        if (onProgress)
+            onProgress(std::min(0.99, static_cast<double>(position) / expectedLength));
     }
+    source.release();
+    if (onProgress)
+        onProgress(1.0);
 
     juce::AudioBuffer<float> output(2, static_cast<int>(left.size()));
     output.copyFrom(0, 0, left.data(), output.getNumSamples());

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <juce_audio_processors/juce_audio_processors.h>
+#include "RenderSource.h"
+
+#include <functional>
 
 namespace morvane
 {
 
-/** Runs a processor over a whole recording the way a host does, in blocks,
+/** Runs a render source over a whole recording the way a host does, in blocks,
     and lets the reverb ring out after the input ends. Call from one thread. */
 class OfflineRenderer
 {
@@ -14,7 +16,11 @@ public:
     static constexpr float silenceThreshold = 3.1622776e-5f; // -90 dBFS
     static constexpr double silenceWindowSeconds = 0.1;
 
-    OfflineRenderer(juce::AudioProcessor& processor, int blockSize);
+    OfflineRenderer(RenderSource& source, int blockSize);
+
+    /** Called after every block with the share done so far, 0 to 1: an estimate while the
+        tail rings, as its end is known only when it comes. */
+    std::function<void(double)> onProgress;
 
     /** Processes a stereo input at the given rate and returns it with the
         tail appended (at most maxTailSeconds of it). */
@@ -25,7 +31,7 @@ public:
     juce::int64 getTailSamples() const noexcept { return tailSamples; }
 
 private:
-    juce::AudioProcessor& processor;
+    RenderSource& source;
     int blockSize;
     juce::int64 tailSamples = 0;
 };

@@ -1,15 +1,11 @@
 #include "StateFiles.h"
 
-#include "processor/OrnStateReader.h"
-
-#include <cstring>
 #include <limits>
 
 namespace morvane
 {
 
-std::optional<juce::String> StateFiles::load(const juce::File& file,
-                                             juce::AudioProcessor& processor)
+std::optional<juce::String> StateFiles::load(const juce::File& file, RenderSource& source)
 {
     const auto path = "'" + file.getFullPathName() + "'";
     if (!file.existsAsFile())
@@ -20,24 +16,18 @@ std::optional<juce::String> StateFiles::load(const juce::File& file,
         return "cannot read the state file " + path;
 
     if (chunk.getSize() > static_cast<size_t>(std::numeric_limits<int>::max()))
-        return path + " is far too large for a Morvane state";
+        return path + " is far too large for a state";
 
-    const auto size = static_cast<int>(chunk.getSize());
-    if (size <= 8 || std::memcmp(chunk.getData(), "VC2!", 4) != 0)
-        return path + " is not a Morvane state (it does not start with VC2!)";
-
-    if (!OrnStateReader(chunk.getData(), size).hasStateDocument())
-        return path + " starts like a Morvane state but holds no readable <orn> document";
-
-    processor.setStateInformation(chunk.getData(), size);
+    if (auto refusal = source.setState(chunk))
+        return path + ": " + *refusal;
     return std::nullopt;
 }
 
-std::optional<juce::String> StateFiles::save(juce::AudioProcessor& processor,
-                                             const juce::File& file)
+std::optional<juce::String> StateFiles::save(RenderSource& source, const juce::File& file)
 {
-    juce::MemoryBlock chunk;
-    processor.getStateInformation(chunk);
+    const auto chunk = source.getState();
+    if (chunk.isEmpty())
+        return "the processor keeps no state to write to '" + file.getFullPathName() + "'";
 
     if (!file.getParentDirectory().createDirectory() ||
         !file.replaceWithData(chunk.getData(), chunk.getSize()))

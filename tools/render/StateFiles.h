@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_audio_processors/juce_audio_processors.h>
+#include "RenderSource.h"
 
 #include <optional>
 
@@ -9,24 +9,22 @@ namespace morvane
 
 /** Stored states as files: the exact bytes a host keeps in its project.
 
-    The processor itself accepts any bytes (a chunk it cannot read changes
-    nothing), which would let a mistyped file name or a file of another
-    kind render silently with the factory sound. Reading a file therefore
-    insists that it is a state this plug-in can read: it starts with "VC2!"
-    and its document has the root "orn".
+    What counts as a readable state is the source's business: Morvane in
+    this process refuses a file that is not its own state (not starting with
+    "VC2!", or without an "orn" document), rather than rendering silently
+    with the factory sound; a module is handed the bytes as they are.
 
-    Thread rule: message thread only (the processor's state calls). */
+    Thread rule: the source's thread (one at a time). */
 class StateFiles
 {
 public:
-    /** Restores the processor from the file; on failure, returns the reason
-        and leaves the processor untouched. */
-    static std::optional<juce::String> load(const juce::File& file,
-                                            juce::AudioProcessor& processor);
+    /** Restores the source from the file; on failure, returns the reason
+        and leaves the source untouched. */
+    static std::optional<juce::String> load(const juce::File& file, RenderSource& source);
 
-    /** Writes the processor's state; the file appears only when it is complete. */
-    static std::optional<juce::String> save(juce::AudioProcessor& processor,
-                                            const juce::File& file);
+    /** Writes the source's state; the file appears only when it is complete. A source
+        that keeps no state is an error, not an empty file. */
+    static std::optional<juce::String> save(RenderSource& source, const juce::File& file);
 };
 
 } // namespace morvane

@@ -1,16 +1,21 @@
 #include "AudioFiles.h"
+#include "Benchmark.h"
+#include "CoreSource.h"
 #include "DemoPhrase.h"
 #include "EditorSnapshot.h"
+#include "ImpulseAnalysis.h"
+#include "ImpulseReport.h"
 #include "OfflineRenderer.h"
+#include "ProgressBar.h"
 #include "RenderOptions.h"
 #include "StateFiles.h"
+#include "Vst2Host.h"
 
-#include "processor/OrnCore.h"
-#include "processor/ParameterTable.h"
-
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -63,33 +68,195 @@ juce::File inWorkingDirectory(const juce::String& path)
     return juce::File::getCurrentWorkingDirectory().getChildFile(path);
 }
 
+// The processor that renders: the built-in one, or the module given with --plugin. The seed
+// is set just before either is made, so that both start their modulation from it.
+std::unique_ptr<morvane::RenderSource> makeSource(const morvane::RenderOptions& options,
+                                                  juce::String& error)
+{
+    if (options.pluginPath.isEmpty())
+    {
+        if (options.seed)
+            std::srand(*options.seed);
+        return std::make_unique<morvane::CoreSource>();
+    }
+    morvane::Vst2Host::Options hostOptions;
+    hostOptions.seed = options.seed;
+    hostOptions.loadTimeoutSeconds = options.loadTimeoutSeconds;
+    return morvane::Vst2Host::load(inWorkingDirectory(options.pluginPath), hostOptions, error);
+}
+
+juce::String knownParameters(const morvane::RenderSource& source)
+{
+    constexpr int listed = 12;
+    juce::StringArray names;
+    for (int i = 0; i < std::min(listed, source.getNumParameters()); ++i)
+        names.add(source.getParameterName(i));
+    if (source.getNumParameters() > listed)
+        names.add("...");
+    return names.isEmpty() ? "it has none" : "known: " + names.joinIntoString(", ");
+}
+
 // The loaded state first, then every --set on top of it.
-std::optional<juce::String> configure(morvane::OrnCore& processor,
+std::optional<juce::String> configure(morvane::RenderSource& source,
                                       const morvane::RenderOptions& options)
 {
     if (options.loadStatePath.isNotEmpty())
         if (auto error =
-                morvane::StateFiles::load(inWorkingDirectory(options.loadStatePath), processor))
+                morvane::StateFiles::load(inWorkingDirectory(options.loadStatePath), source))
             return error;
-    for (const auto& [index, value] : options.settings)
-        processor.setParameter(index, value);
+    if (options.pluginPath.isEmpty())
+    {
+        for (const auto& [index, value] : options.settings)
+            source.setParameter(index, value);
+        return std::nullopt;
+    }
+    for (const auto& [name, value] : options.namedSettings)
+    {
+        int index = source.findParameter(name);
+        if (index < 0)
+            index = morvane::RenderOptions::parameterIndex(name, source.getNumParameters());
+        if (index < 0)
+            return "unknown parameter '" + name + "' of " + source.getName() + " (" +
+                   knownParameters(source) + ")";
+        source.setParameter(index, value);
+    }
     return std::nullopt;
+}
+
+juce::String describeSource(const morvane::RenderOptions& options,
+                            const morvane::RenderSource& source)
+{
+    if (options.pluginPath.isEmpty())
+        return source.getName() + " (built in)";
+    return source.getName() + " (" + inWorkingDirectory(options.pluginPath).getFullPathName() + ")";
+}
+
+juce::String describeSettings(const morvane::RenderSource& source)
+{
+    juce::String text;
+    for (int i = 0; i < source.getNumParameters(); ++i)
+        text << (i == 0 ? " " : ", ") << source.getParameterName(i) << " "
+             << source.getParameterText(i);
+    return text;
+}
+
+int runBenchmark(const morvane::RenderOptions& options)
+{
+    juce::String error;
+    auto source = makeSource(options, error);
+    if (source == nullptr)
+        return fail(error);
+    if (auto problem = configure(*source, options))
+        return fail(*problem);
+
+    const double rate = options.sampleRate.value_or(morvane::RenderOptions::defaultSampleRate);
+    const auto result = morvane::Benchmark::run(*source, rate, options.blockSize,
+                                                *options.benchSeconds, options.benchRuns);
+    if (options.quiet)
+        return 0;
+    std::cout << "processor: " << describeSource(options, *source) << "\n";
+    std::cout << "bench:     " << options.benchSeconds.value() << " s of stereo noise at " << rate
+              << " Hz in blocks of " << result.blockSize << ", " << result.nsPerFrame.size()
+              << " runs\n";
+    std::cout << "runs:     ";
+    for (const double ns : result.nsPerFrame)
+        std::cout << " " << juce::String(ns, 1);
+    std::cout << " ns per stereo frame\n";
+    std::cout << "median:    " << juce::String(result.medianNsPerFrame, 1)
+              << " ns per stereo frame, " << juce::String(result.realTimeFactor, 1)
+              << " x real time\n";
+    return 0;
+}
+
+// A unit impulse on both inputs, rendered until its tail dies away, then measured.
+int runImpulse(const morvane::RenderOptions& options)
+{
+    juce::String error;
+    auto source = makeSource(options, error);
+    if (source == nullptr)
+        return fail(error);
+    if (auto problem = configure(*source, options))
+        return fail(*problem);
+
+    const double rate = options.sampleRate.value_or(morvane::RenderOptions::defaultSampleRate);
+    juce::AudioBuffer<float> impulse(2, 1);
+    impulse.setSample(0, 0, 1.0f);
+    impulse.setSample(1, 0, 1.0f);
+    morvane::OfflineRenderer renderer(*source, options.blockSize);
+    auto progress = morvane::ProgressBar::forStandardError("rendering", options.quiet);
+    renderer.onProgress = [&progress](double fraction) { progress.update(fraction); };
+    const auto ir = renderer.render(impulse, rate, options.maxTailSeconds);
+    progress.finish();
+
+    const auto figures = morvane::ImpulseAnalysis::analyse(ir, rate);
+    const juce::String defaultName = morvane::RenderOptions::defaultImpulseName;
+    const auto csvFile =
+        inWorkingDirectory(options.csvPath.isNotEmpty() ? options.csvPath : defaultName + ".csv");
+    const auto pngFile =
+        inWorkingDirectory(options.pngPath.isNotEmpty() ? options.pngPath : defaultName + ".png");
+    const auto length = juce::String(ir.getNumSamples() / rate, 2) + " s";
+    const auto title =
+        source->getName() + ": impulse response at " + juce::String(rate, 0) + " Hz, " + length;
+
+    // A destination that cannot be written is found before any file is, so that a failed
+    // run leaves none of them behind.
+    juce::Array<juce::File> destinations{csvFile, pngFile};
+    if (options.outputPath.isNotEmpty())
+        destinations.add(inWorkingDirectory(options.outputPath));
+    for (const auto& file : destinations)
+        if (file.isDirectory())
+            return fail("cannot write '" + file.getFullPathName() + "': it is a folder");
+
+    if (auto problem = morvane::ImpulseReport::writeCsv(figures, csvFile))
+        return fail(*problem);
+    if (auto problem = morvane::EditorSnapshot::writePng(
+            morvane::ImpulseReport::draw(ir, figures, title), pngFile))
+        return fail(*problem);
+    if (options.outputPath.isNotEmpty())
+        if (auto problem = AudioFiles::writeWav(inWorkingDirectory(options.outputPath), ir, rate,
+                                                options.bitsPerSample))
+            return fail(*problem);
+    if (options.saveStatePath.isNotEmpty())
+        if (auto problem =
+                morvane::StateFiles::save(*source, inWorkingDirectory(options.saveStatePath)))
+            return fail(*problem);
+
+    if (options.quiet)
+        return 0;
+    std::cout << "processor: " << describeSource(options, *source) << "\n";
+    std::cout << "settings:" << describeSettings(*source) << "\n";
+    std::cout << "impulse:   " << rate << " Hz, " << length << " (at most "
+              << options.maxTailSeconds << " s, until below -90 dBFS), block " << options.blockSize
+              << "\n";
+    std::cout << morvane::ImpulseReport::summary(figures);
+    std::cout << "wrote:     " << csvFile.getFullPathName() << "\n";
+    std::cout << "wrote:     " << pngFile.getFullPathName() << " ("
+              << morvane::ImpulseReport::imageWidth << " x " << morvane::ImpulseReport::imageHeight
+              << " PNG)\n";
+    if (options.outputPath.isNotEmpty())
+        std::cout << "wrote:     " << inWorkingDirectory(options.outputPath).getFullPathName()
+                  << " (the impulse response)\n";
+    if (options.saveStatePath.isNotEmpty())
+        std::cout << "wrote:     " << inWorkingDirectory(options.saveStatePath).getFullPathName()
+                  << " (state)\n";
+    return 0;
 }
 
 // The editor as the given state and settings leave it, drawn to a PNG.
 int writeSnapshot(const morvane::RenderOptions& options)
 {
-    morvane::OrnCore processor;
-    if (auto error = configure(processor, options))
+    morvane::CoreSource source;
+    if (auto error = configure(source, options))
         return fail(*error);
 
     const auto file = inWorkingDirectory(options.snapshotPath);
     const auto image =
-        morvane::EditorSnapshot::draw(processor, options.snapshotScale.value_or(1.0f));
+        morvane::EditorSnapshot::draw(source.getCore(), options.snapshotScale.value_or(1.0f));
     if (auto error = morvane::EditorSnapshot::writePng(image, file))
         return fail(*error);
-    std::cout << "wrote:    " << file.getFullPathName() << " (" << image.getWidth() << " x "
-              << image.getHeight() << " PNG)\n";
+    if (!options.quiet)
+        std::cout << "wrote:    " << file.getFullPathName() << " (" << image.getWidth() << " x "
+                  << image.getHeight() << " PNG)\n";
     return 0;
 }
 
@@ -105,6 +272,10 @@ int run(const juce::StringArray& args)
     }
     if (options.snapshotPath.isNotEmpty())
         return writeSnapshot(options);
+    if (options.benchSeconds)
+        return runBenchmark(options);
+    if (options.impulse)
+        return runImpulse(options);
 
     AudioFiles::Recording input;
     juce::File outputFile;
@@ -136,15 +307,19 @@ int run(const juce::StringArray& args)
                         "'");
     }
 
-    if (options.seed)
-        std::srand(*options.seed);
-
-    morvane::OrnCore processor;
+    juce::String loadError;
+    auto source = makeSource(options, loadError);
+    if (source == nullptr)
+        return fail(loadError);
+    auto& processor = *source;
     if (auto error = configure(processor, options))
         return fail(*error);
 
     morvane::OfflineRenderer renderer(processor, options.blockSize);
+    auto progress = morvane::ProgressBar::forStandardError("rendering", options.quiet);
+    renderer.onProgress = [&progress](double fraction) { progress.update(fraction); };
     const auto output = renderer.render(input.audio, input.sampleRate, options.maxTailSeconds);
+    progress.finish();
 
     if (dryFile != juce::File())
         if (auto error =
@@ -158,16 +333,19 @@ int run(const juce::StringArray& args)
                 morvane::StateFiles::save(processor, inWorkingDirectory(options.saveStatePath)))
             return fail(*error);
 
+    if (options.quiet)
+        return 0;
+    std::cout << "processor: " << describeSource(options, processor) << "\n";
     std::cout << "input:    " << inputName << ", " << input.sampleRate << " Hz, "
               << juce::String(input.audio.getNumSamples() / input.sampleRate, 2) << " s\n";
     if (options.loadStatePath.isNotEmpty())
-        std::cout << "state:    " << inWorkingDirectory(options.loadStatePath).getFullPathName()
-                  << " (program \"" << processor.getProgram().name << "\")\n";
-    std::cout << "settings:";
-    for (int i = 0; i < morvane::ParameterTable::numParameters; ++i)
-        std::cout << (i == 0 ? " " : ", ") << morvane::ParameterTable::get(i).name << " "
-                  << processor.getParameterText(i);
-    std::cout << "\n";
+    {
+        std::cout << "state:    " << inWorkingDirectory(options.loadStatePath).getFullPathName();
+        if (auto* core = dynamic_cast<morvane::CoreSource*>(&processor))
+            std::cout << " (program \"" << core->getCore().getProgram().name << "\")";
+        std::cout << "\n";
+    }
+    std::cout << "settings:" << describeSettings(processor) << "\n";
     std::cout << "block:    " << options.blockSize << " samples; tail "
               << juce::String(static_cast<double>(renderer.getTailSamples()) / input.sampleRate, 2)
               << " s (at most " << options.maxTailSeconds << " s, until below -90 dBFS)\n";

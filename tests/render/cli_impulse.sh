@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The impulse-response report from the command line: the files it writes, the same figures
+# through the built module as in-process, and one error line for each misuse.
+set -u
+render=$1
+work=$2
+module=$3
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+failures=0
+
+fail() {
+    echo "FAIL $1"
+    failures=$((failures + 1))
+}
+
+settings=(--rate 44100 --set Size=0.5 --set Dry=0 --seed 3)
+
+if "$render" --ir "${settings[@]}" -o ir.wav > out.txt 2> err.txt; then
+    [ -s err.txt ] && fail "a quiet terminal-less run printed on stderr: $(cat err.txt)"
+    head -1 impulse-response.csv | grep -qx 'band,channel,edt_s,t20_s,t30_s,first_arrival_samples,first_arrival_s,iacc,iacc_early' ||
+        fail "CSV header: $(head -1 impulse-response.csv)"
+    [ "$(wc -l < impulse-response.csv)" -eq 17 ] || fail "CSV rows: $(wc -l < impulse-response.csv)"
+    grep -q '^broadband,left,' impulse-response.csv || fail "no broadband row"
+    [ "$(head -c 8 impulse-response.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
+        fail "impulse-response.png is not a PNG"
+    [ "$(head -c 4 ir.wav)" = RIFF ] || fail "ir.wav is not a WAV"
+    grep -q '^broadband' out.txt || fail "no table on stdout"
+    echo "ok   --ir writes the CSV, the PNG and the WAV"
+else
+    fail "--ir failed: $(cat err.txt)"
+fi
+
+# The module boundary changes nothing: same seed, same settings, same figures.
+if "$render" --ir "${settings[@]}" --plugin "$module" --csv module.csv --png module.png -q \
+    > out.txt 2> err.txt; then
+    [ -s out.txt ] && fail "--quiet printed a report"
+    cmp -s module.csv impulse-response.csv || fail "figures through the module differ"
+    echo "ok   --ir --plugin gives the in-process figures"
+else
+    fail "--ir --plugin failed: $(cat err.txt)"
+fi
+
+expect_error() {
+    local label=$1
+    shift
+    rm -f nothing.csv nothing.png
+    "$render" "$@" > out.txt 2> err.txt
+    local status=$?
+    if [ $status -eq 0 ] || [ $status -ge 128 ]; then
+        fail "$label: exit status $status"; return
+    fi
+    if [ "$(wc -l < err.txt)" -ne 1 ]; then
+        fail "$label: expected one error line, got: $(cat err.txt)"; return
+    fi
+    if ls nothing.csv nothing.png 2>/dev/null | grep -q .; then
+        fail "$label: a file was left behind"; return
+    fi
+    echo "ok   $label: $(cat err.txt)"
+}
+
+mkdir -p folder.png
+expect_error "input with --ir" --ir some.wav --csv nothing.csv
+expect_error "--csv without --ir" --csv nothing.csv
+expect_error "--png without a name" --ir --png
+expect_error "--ir with --bench" --ir --bench 1 --csv nothing.csv
+expect_error "picture onto a folder" --ir --png folder.png --csv nothing.csv
+expect_error "missing module" --ir --plugin missing.so --csv nothing.csv --png nothing.png
+
+[ $failures -eq 0 ] && echo "all impulse-response cases passed"
+exit $failures

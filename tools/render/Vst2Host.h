@@ -1,0 +1,107 @@
+#pragma once
+
+#include "RenderSource.h"
+#include "Vst2Module.h"
+
+#include "plugin/Vst2Interface.h"
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace morvane
+{
+
+/** One effect of a VST 2.4 module, hosted the way a host does it, as a render source.
+
+    It loads the module (after a probe in a child process, so a module that crashes or hangs
+    while loading costs an error message, not this process), makes and opens the effect,
+    and drives it with effSetSampleRate, effSetBlockSize, resume, processReplacing in blocks
+    and suspend; effClose and dlclose follow when the object goes. It answers the module's
+    calls as a host: version 2400, the sample rate and block size, a transport at 120 beats per
+    minute in 4/4 playing from the start of the render, an offline process level, and it accepts
+    automation notices (it counts them and otherwise ignores them, as nothing here edits).
+    Parameters are found by the names the module gives; the state is the module's bank chunk.
+
+    Thread rule: one thread at a time, the renderer's. The module may call back from its own
+    threads; the values those calls read are atomics. */
+class Vst2Host : public RenderSource
+{
+public:
+    struct Options
+    {
+        /** Seeds the C library generator just before the effect is made. */
+        std::optional<unsigned int> seed;
+        /** How long the probe waits for the module to load, open and close. */
+        double loadTimeoutSeconds = 10.0;
+        /** Tries the module in a child process first; only tests of well-known modules skip it. */
+        bool probeFirst = true;
+        /** The program the child runs for it. */
+        juce::File probeProgram = Vst2Module::defaultProbeProgram();
+    };
+
+    /** Loads the module and opens its effect; on failure returns null and sets error to one
+        line saying why. */
+    static std::unique_ptr<Vst2Host> load(const juce::File& file, const Options& options,
+                                          juce::String& error);
+
+    ~Vst2Host() override;
+    Vst2Host(const Vst2Host&) = delete;
+    Vst2Host& operator=(const Vst2Host&) = delete;
+
+    vst2::AEffect* getEffect() const noexcept { return effect; }
+    int getNumInputs() const noexcept { return effect->numInputs; }
+    int getNumOutputs() const noexcept { return effect->numOutputs; }
+
+    /** Automation notices (automate, begin and end edit) the module has sent. */
+    int getAutomationNotices() const noexcept
+    {
+        return automationNotices.load(std::memory_order_relaxed);
+    }
+
+    /** The transport as the module last saw it. */
+    const vst2::VstTimeInfo& getTimeInfo() const noexcept { return timeInfo; }
+
+    juce::String getName() const override;
+    int getNumParameters() const override;
+    juce::String getParameterName(int index) const override;
+    int findParameter(const juce::String& name) const override;
+    float getParameter(int index) const override;
+    void setParameter(int index, float value) override;
+    juce::String getParameterText(int index) const override;
+    juce::MemoryBlock getState() override;
+    std::optional<juce::String> setState(const juce::MemoryBlock& state) override;
+    void prepare(double sampleRate, int maxBlockSize) override;
+    void process(juce::AudioBuffer<float>& stereo) override;
+    void release() override;
+    double getTailSeconds() const override;
+
+    /** The callback every effect made here gets. */
+    static std::intptr_t callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
+                                  std::intptr_t value, void* ptr, float opt);
+
+private:
+    explicit Vst2Host(std::unique_ptr<Vst2Module> module);
+
+    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
+                           void* ptr = nullptr, float opt = 0.0f) const;
+    juce::String text(std::int32_t opcode, std::int32_t index = 0) const;
+    std::intptr_t answer(std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
+                         float opt);
+    void processChunk(juce::AudioBuffer<float>& stereo, int start, int count);
+    void advanceTransport(int frames);
+
+    std::unique_ptr<Vst2Module> module;
+    vst2::AEffect* effect = nullptr;
+    std::atomic<double> sampleRate{44100.0};
+    std::atomic<int> blockSize{512};
+    std::atomic<int> automationNotices{0};
+    bool active = false;
+    double samplePosition = 0.0;
+    vst2::VstTimeInfo timeInfo{};
+    std::vector<std::vector<float>> inputs, outputs;
+    std::vector<float*> inputPointers, outputPointers;
+};
+
+} // namespace morvane

@@ -1,0 +1,17 @@
+// morvane-probe MODULE.so: loads a VST 2.4 module in a process of its own, makes, opens and
+// closes an effect, and prints the verdict as one line (empty when all went well). The renderer
+// runs it before loading a module itself, so that a module that crashes or hangs while loading
+// takes down this process, not the renderer.
+#include "Vst2Module.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: morvane-probe MODULE.so\n");
+        return 2;
+    }
+    morvane::Vst2Module::runProbe(argv[1]);
+}
