@@ -15,6 +15,9 @@ packages=(
     # A real host's plug-in scanner for the VST 2.4 module's tests (about 53 MB to
     # download, 207 MB installed).
     ardour
+    # lilv's tools and library, which load the LV2 bundle in its tests, and the JACK headers the
+    # standalone application is built with.
+    lilv-utils liblilv-dev libjack-jackd2-dev
 )
 
 missing=()
