@@ -8,6 +8,7 @@
 #include <lv2/options/options.h>
 #include <lv2/parameters/parameters.h>
 #include <lv2/patch/patch.h>
+#include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
 #include <algorithm>
@@ -180,6 +181,27 @@ public:
 
     float latency() const { return latencyValue; }
 
+    // What a host keeps in its session: the plug-in's one state property, as text.
+    std::string saveState()
+    {
+        savedState.clear();
+        const auto* state = stateInterface();
+        if (state == nullptr)
+            return {};
+        state->save(lilv_instance_get_handle(instance), &Lv2Host::store, this, LV2_STATE_IS_POD,
+                    nullptr);
+        return savedState;
+    }
+
+    bool restoreState(const std::string& text)
+    {
+        savedState = text;
+        const auto* state = stateInterface();
+        return state != nullptr &&
+               state->restore(lilv_instance_get_handle(instance), &Lv2Host::retrieve, this,
+                              LV2_STATE_IS_POD, nullptr) == LV2_STATE_SUCCESS;
+    }
+
 private:
     static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri)
     {
@@ -190,6 +212,38 @@ private:
     {
         auto [it, added] = urids.emplace(uri, static_cast<LV2_URID>(urids.size() + 1));
         return it->second;
+    }
+
+    const LV2_State_Interface* stateInterface() const
+    {
+        return static_cast<const LV2_State_Interface*>(
+            lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+    }
+
+    std::string stateKey() { return std::string(pluginUri) + ":StateString"; }
+
+    static LV2_State_Status store(LV2_State_Handle handle, std::uint32_t key, const void* value,
+                                  std::size_t size, std::uint32_t type, std::uint32_t)
+    {
+        auto& host = *static_cast<Lv2Host*>(handle);
+        if (key != host.map(host.stateKey().c_str()) || type != host.map(LV2_ATOM__String))
+            return LV2_STATE_ERR_BAD_TYPE;
+        host.savedState.assign(static_cast<const char*>(value), size);
+        while (!host.savedState.empty() && host.savedState.back() == '\0')
+            host.savedState.pop_back();
+        return LV2_STATE_SUCCESS;
+    }
+
+    static const void* retrieve(LV2_State_Handle handle, std::uint32_t key, std::size_t* size,
+                                std::uint32_t* type, std::uint32_t* flags)
+    {
+        auto& host = *static_cast<Lv2Host*>(handle);
+        if (key != host.map(host.stateKey().c_str()))
+            return nullptr;
+        *size = host.savedState.size() + 1;
+        *type = host.map(LV2_ATOM__String);
+        *flags = LV2_STATE_IS_POD;
+        return host.savedState.c_str();
     }
 
     void connect(std::uint32_t index)
@@ -253,6 +307,7 @@ private:
     std::vector<std::vector<float>> inputs, outputs;
     std::vector<std::uint8_t> atomIn, atomOut;
     std::map<std::string, float> pending;
+    std::string savedState;
     float latencyValue = -1.0f, freeWheeling = 0.0f, enabled = 1.0f;
 };
 
@@ -291,6 +346,13 @@ Render renderBoth(const juce::String& name, double rate,
     result.lv2 = host.render(result.input);
     EXPECT_EQ(host.latency(), 0.0f);
     return result;
+}
+
+juce::MemoryBlock decodeState(const std::string& text)
+{
+    juce::MemoryBlock chunk;
+    chunk.fromBase64Encoding(juce::String(text));
+    return chunk;
 }
 
 // Index of the first sample that differs, or -1.
@@ -343,4 +405,51 @@ TEST(Lv2Bundle, BypassPassesTheInputThroughUntouched)
     host.setEnabled(false);
     const auto output = host.render(input);
     EXPECT_EQ(firstDifference(output, input, input.getNumSamples()), -1);
+}
+
+TEST(Lv2Bundle, SessionsKeepTheStoredStateChunk)
+{
+    const double rate = 44100.0;
+    const auto dir = workDirectory("state");
+    const auto input = makePhrase(rate);
+
+    // A host stores the plug-in's settings: the chunk inside is the one every format writes.
+    std::string session;
+    {
+        Lv2Host host;
+        ASSERT_TRUE(host.found());
+        ASSERT_TRUE(host.instantiate(rate));
+        host.setParameter("effectreverbsize", 0.3f);
+        host.setParameter("effectreverbamount", 0.6f);
+        host.render(input);
+        session = host.saveState();
+    }
+    const auto chunk = decodeState(session);
+    ASSERT_GT(chunk.getSize(), 9u) << session;
+    EXPECT_EQ(juce::String::fromUTF8(static_cast<const char*>(chunk.getData()), 4), "VC2!");
+    const auto stateFile = dir.getChildFile("session.state");
+    ASSERT_TRUE(stateFile.replaceWithData(chunk.getData(), chunk.getSize()));
+
+    // Reopened from the session, it sounds as morvane-render does from the same chunk.
+    const auto inputFile = dir.getChildFile("in.wav");
+    writeFloatWav(inputFile, input, rate);
+    const auto refFile = dir.getChildFile("ref.wav");
+    const juce::String command =
+        juce::String(MORVANE_RENDER) + " " + inputFile.getFullPathName().quoted() +
+        " --bits 32 --seed 1 --tail 0 --load-state " + stateFile.getFullPathName().quoted() +
+        " -o " + refFile.getFullPathName().quoted() + " > /dev/null";
+    ASSERT_EQ(std::system(command.toRawUTF8()), 0) << command;
+    const auto reference = readWav(refFile);
+
+    std::srand(1);
+    Lv2Host host;
+    ASSERT_TRUE(host.instantiate(rate));
+    ASSERT_TRUE(host.restoreState(session));
+    const auto output = host.render(input);
+    ASSERT_GE(reference.getNumSamples(), input.getNumSamples());
+    EXPECT_EQ(firstDifference(output, reference, input.getNumSamples()), -1);
+
+    const auto factory = renderBoth("state-factory", rate, {});
+    EXPECT_NE(firstDifference(output, factory.lv2, input.getNumSamples()), -1)
+        << "the session was not restored";
 }
