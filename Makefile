@@ -10,6 +10,10 @@ SOAK_MINUTES ?= 30
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 VST2_DIR   ?= $(HOME)/.vst
+VST3_DIR   ?= $(HOME)/.vst3
+LV2_DIR    ?= $(HOME)/.lv2
+BIN_DIR    ?= $(HOME)/.local/bin
+FORMATS_OUT = $(BUILD)/Morvane_artefacts/Release
 
 .PHONY: all setup configure build demo test test-asan test-tsan soak fuzz bench format clean install
 
@@ -68,12 +72,18 @@ fuzz: setup
 		-max_len=65536 -print_final_stats=1 -dict=tests/fuzz/state.dict \
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
 
-# The VST 2.4 module goes where Linux hosts look for a user's plug-ins; for every user of the
-# machine: make install VST2_DIR=/usr/lib/lxvst
+# Every format goes where Linux hosts look for a user's plug-ins, the standalone application
+# where the user's own programs live; for every user of the machine, for example:
+# make install VST2_DIR=/usr/lib/lxvst VST3_DIR=/usr/lib/vst3 LV2_DIR=/usr/lib/lv2 BIN_DIR=/usr/local/bin
+# A bundle is replaced as a whole, so no file of an older version stays behind in it.
 install: configure
-	cmake --build $(BUILD) -j $(JOBS) --target morvane_vst2
-	install -d "$(VST2_DIR)"
+	cmake --build $(BUILD) -j $(JOBS) --target morvane_vst2 Morvane_All
+	install -d "$(VST2_DIR)" "$(VST3_DIR)" "$(LV2_DIR)" "$(BIN_DIR)"
 	install -m 644 $(BUILD)/Morvane.so "$(VST2_DIR)/Morvane.so"
+	rm -rf "$(VST3_DIR)/Morvane.vst3" "$(LV2_DIR)/Morvane.lv2"
+	cp -R $(FORMATS_OUT)/VST3/Morvane.vst3 "$(VST3_DIR)/"
+	cp -R $(FORMATS_OUT)/LV2/Morvane.lv2 "$(LV2_DIR)/"
+	install -m 755 $(FORMATS_OUT)/Standalone/Morvane "$(BIN_DIR)/morvane"
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target morvane_bench

@@ -17,6 +17,9 @@ packages=(
     ardour
     # Real VST 2.4 reverbs to measure Morvane against (`--plugin` with `--ir` or `--bench`).
     dragonfly-reverb-vst
+    # lilv's tools and library, which load the LV2 bundle in its tests, and the JACK headers the
+    # standalone application is built with.
+    lilv-utils liblilv-dev libjack-jackd2-dev
 )
 
 missing=()

@@ -199,6 +199,15 @@ const juce::String OrnCore::getParameterName(int index)
                                                : juce::String();
 }
 
+// What VST3 and LV2 hosts key automation and stored sessions on, so it may never change: the
+// names the stored state already keeps the values under. An index would not do, since LV2 needs
+// a name that starts with a letter.
+juce::String OrnCore::getParameterID(int index)
+{
+    return ParameterTable::isValidIndex(index) ? juce::String(ParameterTable::get(index).attribute)
+                                               : juce::String(index);
+}
+
 float OrnCore::getParameter(int index)
 {
     return ParameterTable::isValidIndex(index) ? program->getValue(index) : 0.0f;

@@ -48,6 +48,7 @@ public:
     using juce::AudioProcessor::getParameterName;
     using juce::AudioProcessor::getParameterText;
     const juce::String getParameterName(int index) override;
+    juce::String getParameterID(int index) override;
     float getParameter(int index) override;
     const juce::String getParameterText(int index) override;
     float getParameterDefaultValue(int index) override;

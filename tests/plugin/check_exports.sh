@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# The module must export its two entry points and nothing else: a host that loads two JUCE
+# The module must export its entry points and nothing else: a host that loads two JUCE
 # plug-ins would otherwise bind one's JUCE code to the other's, and a GNU unique symbol ("u")
 # would keep the module in memory after dlclose.
 set -euo pipefail
 
+# The entry points follow the module; without them, the VST 2.4 module's two.
 module=$1
+shift
+expected=$(printf '%s\n' "${@:-VSTPluginMain main}" | tr ' ' '\n' | sort | tr '\n' ' ')
 symbols=$(nm -D --defined-only "$module")
 
 names=$(awk '{ print $3 }' <<< "$symbols" | sort | tr '\n' ' ')
-if [ "$names" != "VSTPluginMain main " ]; then
+if [ "$names" != "$expected" ]; then
     echo "exported: $names" >&2
-    echo "expected: VSTPluginMain main" >&2
+    echo "expected: $expected" >&2
     exit 1
 fi
 
