@@ -1,9 +1,5 @@
 #include "AudioPathMonitor.h"
-#include "AutomationChecks.h"
-#include "EditorChecks.h"
-#include "RateChecks.h"
-#include "RealtimeChecks.h"
-#include "StateChecks.h"
+#include "CheckGroups.h"
 
 #include <gtest/gtest.h>
 
@@ -31,19 +27,7 @@ protected:
         options.silenceSeconds = 1.0;
         AudioPathTally tally;
         const CheckContext context{module, options, tally, nullptr};
-        switch (group)
-        {
-            case Group::rates:
-                return RateChecks::run(context);
-            case Group::automation:
-                return AutomationChecks::run(context);
-            case Group::state:
-                return StateChecks::run(context);
-            case Group::realtime:
-                return RealtimeChecks::run(context);
-            default:
-                return EditorChecks::run(context);
-        }
+        return CheckGroups::run(group, context);
     }
 
     PluginModule module{MORVANE_FAULTY_MODULE};

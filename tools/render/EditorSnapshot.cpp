@@ -1,5 +1,6 @@
 #include "EditorSnapshot.h"
 
+#include "WholeFileWriter.h"
 #include "processor/OrnCore.h"
 
 #include <memory>
@@ -25,28 +26,15 @@ juce::Image EditorSnapshot::draw(OrnCore& processor, float scale)
 std::optional<juce::String> EditorSnapshot::writePng(const juce::Image& image,
                                                      const juce::File& file)
 {
-    if (file.isDirectory())
-        return "cannot write the picture: '" + file.getFullPathName() + "' is a folder";
-    if (!file.getParentDirectory().createDirectory())
-        return "cannot create the folder for '" + file.getFullPathName() + "'";
-
-    juce::TemporaryFile temporary(file);
-    {
-        juce::FileOutputStream stream(temporary.getFile());
-        if (!stream.openedOk())
-            return "cannot write '" + file.getFullPathName() +
-                   "': " + stream.getStatus().getErrorMessage();
-        juce::PNGImageFormat png;
-        if (!png.writeImageToStream(image, stream))
-            return "cannot encode the picture as PNG";
-        stream.flush();
-        if (stream.getStatus().failed())
-            return "cannot write '" + file.getFullPathName() +
-                   "': " + stream.getStatus().getErrorMessage();
-    }
-    if (!temporary.overwriteTargetFileWithTemporary())
-        return "cannot replace '" + file.getFullPathName() + "'";
-    return std::nullopt;
+    return WholeFileWriter::write(
+        file, "the picture",
+        [&image](juce::OutputStream& stream) -> std::optional<juce::String>
+        {
+            juce::PNGImageFormat png;
+            if (!png.writeImageToStream(image, stream))
+                return juce::String("cannot encode the picture as PNG");
+            return std::nullopt;
+        });
 }
 
 } // namespace morvane

@@ -1,5 +1,7 @@
 #include "ImpulseReport.h"
 
+#include "WholeFileWriter.h"
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -297,26 +299,13 @@ juce::String ImpulseReport::toCsv(const ImpulseAnalysis::Figures& figures)
 std::optional<juce::String> ImpulseReport::writeCsv(const ImpulseAnalysis::Figures& figures,
                                                     const juce::File& file)
 {
-    if (file.isDirectory())
-        return "cannot write the figures: '" + file.getFullPathName() + "' is a folder";
-    if (!file.getParentDirectory().createDirectory())
-        return "cannot create the folder for '" + file.getFullPathName() + "'";
-
-    juce::TemporaryFile temporary(file);
-    {
-        juce::FileOutputStream stream(temporary.getFile());
-        if (!stream.openedOk())
-            return "cannot write '" + file.getFullPathName() +
-                   "': " + stream.getStatus().getErrorMessage();
-        stream.writeText(toCsv(figures), false, false, "\n");
-        stream.flush();
-        if (stream.getStatus().failed())
-            return "cannot write '" + file.getFullPathName() +
-                   "': " + stream.getStatus().getErrorMessage();
-    }
-    if (!temporary.overwriteTargetFileWithTemporary())
-        return "cannot replace '" + file.getFullPathName() + "'";
-    return std::nullopt;
+    return WholeFileWriter::write(
+        file, "the figures",
+        [&figures](juce::OutputStream& stream) -> std::optional<juce::String>
+        {
+            stream.writeText(toCsv(figures), false, false, "\n");
+            return std::nullopt;
+        });
 }
 
 juce::Image ImpulseReport::draw(const juce::AudioBuffer<float>& ir,

@@ -123,6 +123,21 @@ std::optional<juce::String> configure(morvane::RenderSource& source,
     return std::nullopt;
 }
 
+// The processor made and set up as the options say, or nothing with the reason in `error`.
+std::unique_ptr<morvane::RenderSource> makeConfiguredSource(const morvane::RenderOptions& options,
+                                                            juce::String& error)
+{
+    auto source = makeSource(options, error);
+    if (source == nullptr)
+        return nullptr;
+    if (auto problem = configure(*source, options))
+    {
+        error = *problem;
+        return nullptr;
+    }
+    return source;
+}
+
 juce::String describeSource(const morvane::RenderOptions& options,
                             const morvane::RenderSource& source)
 {
@@ -143,11 +158,9 @@ juce::String describeSettings(const morvane::RenderSource& source)
 int runBenchmark(const morvane::RenderOptions& options)
 {
     juce::String error;
-    auto source = makeSource(options, error);
+    auto source = makeConfiguredSource(options, error);
     if (source == nullptr)
         return fail(error);
-    if (auto problem = configure(*source, options))
-        return fail(*problem);
 
     const double rate = options.sampleRate.value_or(morvane::RenderOptions::defaultSampleRate);
     const auto result = morvane::Benchmark::run(*source, rate, options.blockSize,
@@ -172,11 +185,9 @@ int runBenchmark(const morvane::RenderOptions& options)
 int runImpulse(const morvane::RenderOptions& options)
 {
     juce::String error;
-    auto source = makeSource(options, error);
+    auto source = makeConfiguredSource(options, error);
     if (source == nullptr)
         return fail(error);
-    if (auto problem = configure(*source, options))
-        return fail(*problem);
 
     const double rate = options.sampleRate.value_or(morvane::RenderOptions::defaultSampleRate);
     juce::AudioBuffer<float> impulse(2, 1);
@@ -308,12 +319,10 @@ int run(const juce::StringArray& args)
     }
 
     juce::String loadError;
-    auto source = makeSource(options, loadError);
+    auto source = makeConfiguredSource(options, loadError);
     if (source == nullptr)
         return fail(loadError);
     auto& processor = *source;
-    if (auto error = configure(processor, options))
-        return fail(*error);
 
     morvane::OfflineRenderer renderer(processor, options.blockSize);
     auto progress = morvane::ProgressBar::forStandardError("rendering", options.quiet);

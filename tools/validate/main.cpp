@@ -1,12 +1,8 @@
 // morvane-validate: drives a VST 2.4 module the way the strictest hosts and validators do and
 // prints one line per check group; exits 0 only when every group that ran passed.
 
-#include "AutomationChecks.h"
-#include "EditorChecks.h"
-#include "RateChecks.h"
+#include "CheckGroups.h"
 #include "RealtimeChecks.h"
-#include "SoakRun.h"
-#include "StateChecks.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,31 +10,6 @@
 #include <memory>
 
 using namespace morvane::validate;
-
-namespace
-{
-
-GroupResult runGroup(Group group, const CheckContext& context)
-{
-    switch (group)
-    {
-        case Group::rates:
-            return RateChecks::run(context);
-        case Group::automation:
-            return AutomationChecks::run(context);
-        case Group::state:
-            return StateChecks::run(context);
-        case Group::editor:
-            return EditorChecks::run(context);
-        case Group::realtime:
-            return RealtimeChecks::run(context);
-        case Group::soak:
-            return SoakRun::run(context);
-    }
-    return GroupResult("unknown");
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -81,7 +52,7 @@ int main(int argc, char** argv)
     for (const Group group : options.groups)
     {
         const auto start = std::chrono::steady_clock::now();
-        const auto result = runGroup(group, context);
+        const auto result = CheckGroups::run(group, context);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
 
         if (result.skipped())
