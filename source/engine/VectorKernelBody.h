@@ -6,6 +6,7 @@
 // without contraction into fused multiply-adds). Everything here has internal linkage: the same
 // inline code built for different instruction sets must never be merged by the linker, or a
 // machine without AVX2 could end up running an AVX2 copy.
+// Thread rule: audio thread only, on the state of the engine being processed.
 
 #include "engine/VectorEngineState.h"
 
