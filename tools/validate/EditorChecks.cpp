@@ -1,8 +1,9 @@
 #include "EditorChecks.h"
 
+#include "AudioRunner.h"
 #include "HostedInstance.h"
+#include "Randomness.h"
 #include "SignalScan.h"
-#include "StereoBlock.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,48 +19,6 @@ namespace
 constexpr int openCloseCycles = 100;
 constexpr int cyclesWhileProcessing = 20;
 constexpr int stormChanges = 20000;
-
-/** Audio on a thread of its own for as long as the object lives. */
-class AudioRunner
-{
-public:
-    explicit AudioRunner(HostedInstance& instanceToRun) : instance(instanceToRun)
-    {
-        thread = std::thread(
-            [this]
-            {
-                StereoBlock block(256);
-                Randomness noise(21);
-                while (!stop.load(std::memory_order_acquire))
-                {
-                    block.fillNoise(noise, 256);
-                    instance.process(block.inputs(), block.outputs(), 256);
-                    scan.scan(block.output(0), 256);
-                    scan.scan(block.output(1), 256);
-                }
-            });
-    }
-
-    ~AudioRunner() { finish(); }
-
-    AudioRunner(const AudioRunner&) = delete;
-    AudioRunner& operator=(const AudioRunner&) = delete;
-
-    /** Stops the thread; the scan is complete afterwards. */
-    const SignalScan& finish()
-    {
-        stop.store(true, std::memory_order_release);
-        if (thread.joinable())
-            thread.join();
-        return scan;
-    }
-
-private:
-    HostedInstance& instance;
-    std::atomic<bool> stop{false};
-    SignalScan scan;
-    std::thread thread;
-};
 
 class EditorSession
 {
@@ -169,7 +128,7 @@ GroupResult EditorChecks::run(const CheckContext& context)
 
         instance.configure(48000.0, 256);
         {
-            AudioRunner audio(instance);
+            AudioRunner audio(instance, 21);
             for (int i = 0; i < cyclesWhileProcessing; ++i, ++cycles)
                 session.cycle("while processing, cycle " + std::to_string(i + 1));
             audioScan += audio.finish();
@@ -185,7 +144,7 @@ GroupResult EditorChecks::run(const CheckContext& context)
 
         instance.configure(0.0, 256);
         {
-            AudioRunner audio(instance);
+            AudioRunner audio(instance, 21);
             session.cycle("at 0 Hz while processing");
             ++cycles;
             audioScan += audio.finish();
@@ -209,7 +168,7 @@ GroupResult EditorChecks::run(const CheckContext& context)
                     stormDone.store(true, std::memory_order_release);
                 });
             {
-                AudioRunner audio(instance);
+                AudioRunner audio(instance, 21);
                 while (!stormDone.load(std::memory_order_acquire))
                 {
                     session.idle(1);

@@ -1,5 +1,6 @@
 #include "StateChecks.h"
 
+#include "AudioRunner.h"
 #include "HostedInstance.h"
 #include "SignalScan.h"
 #include "StereoBlock.h"
@@ -281,22 +282,8 @@ GroupResult StateChecks::run(const CheckContext& context)
     }
 
     target.configure(44100.0, 256);
-    std::atomic<bool> stopAudio{false};
     std::atomic<bool> restoresDone{false};
-    SignalScan audioScan;
-    std::thread audio(
-        [&]
-        {
-            StereoBlock block(256);
-            Randomness noise(13);
-            while (!stopAudio.load(std::memory_order_acquire))
-            {
-                block.fillNoise(noise, 256);
-                target.process(block.inputs(), block.outputs(), 256);
-                audioScan.scan(block.output(0), 256);
-                audioScan.scan(block.output(1), 256);
-            }
-        });
+    AudioRunner audio(target, 13);
     std::thread restorer(
         [&]
         {
@@ -322,8 +309,7 @@ GroupResult StateChecks::run(const CheckContext& context)
     statesTried += concurrentRestores;
     for (int i = 0; i < 5 && editorOpen; ++i)
         target.dispatch(vst2::effEditIdle);
-    stopAudio.store(true, std::memory_order_release);
-    audio.join();
+    const SignalScan& audioScan = audio.finish();
     if (editorOpen)
         target.dispatch(vst2::effEditClose);
 
