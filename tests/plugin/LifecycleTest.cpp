@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <chrono>
 #include <thread>
 
 using namespace morvane;
@@ -18,6 +19,22 @@ void processSome(const Plugin& plugin, int frames = 512)
     auto buffer = noise(frames, 99);
     float* channels[] = {buffer[0].data(), buffer[1].data()};
     plugin.process(channels, channels, frames);
+}
+
+// The number of threads once it has come down to `expected` or below, or after two seconds: a
+// thread may still be listed for a moment after its join has returned, since the kernel wakes the
+// joining thread before it removes the one that ended (a user-mode emulator takes longer). A count
+// taken earlier may include such a thread too, so the tests use it as an upper bound.
+int threadCountOnceSettled(int expected)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int count = threadCount();
+    while (count > expected && std::chrono::steady_clock::now() < deadline)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        count = threadCount();
+    }
+    return count;
 }
 
 } // namespace
@@ -43,7 +60,7 @@ TEST(Lifecycle, EntryPointRefusesHostsItCannotUse)
         viaMain->dispatcher(viaMain, effClose, 0, 0, nullptr, 0.0f);
     }
     EXPECT_FALSE(Module::isLoaded());
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_LE(threadCountOnceSettled(threadsBefore), threadsBefore);
 }
 
 TEST(Lifecycle, HostCallOrdersThatComeBeforeAnyResume)
@@ -128,7 +145,8 @@ TEST(Lifecycle, RepeatedLoadUseCloseAndUnload)
             plugin.suspend();
         }
         ASSERT_FALSE(Module::isLoaded()) << "cycle " << cycle << ": dlclose did not unload";
-        ASSERT_EQ(threadCount(), threadsBefore) << "cycle " << cycle << ": a thread was left";
+        ASSERT_LE(threadCountOnceSettled(threadsBefore), threadsBefore)
+            << "cycle " << cycle << ": a thread was left";
     }
     EXPECT_EQ(openFileCount(), filesBefore);
 }
@@ -155,5 +173,6 @@ TEST(Lifecycle, InstancesMadeAndClosedOnDifferentThreads)
 
     std::thread closer([&] { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); });
     closer.join();
-    EXPECT_EQ(threadCount(), threadsBefore) << "the shared message thread has stopped";
+    EXPECT_LE(threadCountOnceSettled(threadsBefore), threadsBefore)
+        << "the shared message thread has stopped";
 }
