@@ -1,6 +1,7 @@
 #include "processor/OrnProgram.h"
 #include "state/OrnStateReader.h"
 #include "state/OrnStateWriter.h"
+#include "support/StateChunks.h"
 
 #include <benchmark/benchmark.h>
 
@@ -8,15 +9,7 @@
 
 namespace
 {
-juce::MemoryBlock frame(const std::string& document)
-{
-    juce::MemoryOutputStream out;
-    out.write("VC2!", 4);
-    out.writeInt(static_cast<int>(document.size()));
-    out.write(document.data(), document.size());
-    out.writeByte(0);
-    return out.getMemoryBlock();
-}
+using morvane::test::makeChunk;
 
 std::string repeated(const std::string& piece, std::size_t bytes)
 {
@@ -47,18 +40,19 @@ juce::MemoryBlock hostileChunk(int kind)
     switch (kind)
     {
         case 0: // nesting far beyond any limit
-            return frame("<orn><programs>" + repeated("<a>", hostileSize) + "</programs></orn>");
+            return makeChunk("<orn><programs>" + repeated("<a>", hostileSize) +
+                             "</programs></orn>");
         case 1: // elements beyond the node limit
-            return frame("<orn><midimap>" +
-                         repeated(R"(<map param="3" controllernumber="7"/>)", hostileSize) +
-                         "</midimap></orn>");
+            return makeChunk("<orn><midimap>" +
+                             repeated(R"(<map param="3" controllernumber="7"/>)", hostileSize) +
+                             "</midimap></orn>");
         case 2: // references in one attribute value
-            return frame(R"(<orn><programs><program programname=")" +
-                         repeated("&amp;", hostileSize) + R"("/></programs>)");
+            return makeChunk(R"(<orn><programs><program programname=")" +
+                             repeated("&amp;", hostileSize) + R"("/></programs>)");
         case 3: // comments that are never closed, inside open elements
-            return frame("<orn><programs><a><b><c>" + repeated("<!--", hostileSize));
+            return makeChunk("<orn><programs><a><b><c>" + repeated("<!--", hostileSize));
         default: // as many controller entries as the limits let through, with long numbers
-            return frame(
+            return makeChunk(
                 "<orn><programs><program/></programs><midimap>" +
                 repeated("<map param=\"" + std::string(370, '7') + R"(" controllernumber="7"/>)",
                          hostileSize) +

@@ -160,6 +160,13 @@ private:
         return Skip::nothing;
     }
 
+    enum class Declaration
+    {
+        ended,
+        subset,
+        malformed
+    };
+
     // "<!DOCTYPE" S name, then external identifiers (never loaded) and an
     // internal subset, up to the closing '>'.
     bool doctype() noexcept
@@ -168,34 +175,15 @@ private:
         if (!skipSpace() || readName().empty())
             return false;
 
-        for (;;)
+        auto rest = skipDeclaration(true);
+        if (rest == Declaration::subset)
         {
-            skipSpace();
-            if (atEnd())
+            ++pos;
+            if (!internalSubset())
                 return false;
-
-            const char c = text[pos];
-            if (c == '>')
-            {
-                ++pos;
-                return true;
-            }
-            if (c == '"' || c == '\'')
-            {
-                if (!skipQuoted())
-                    return false;
-            }
-            else if (c == '[')
-            {
-                ++pos;
-                if (!internalSubset())
-                    return false;
-            }
-            else if (readName().empty())
-            {
-                return false;
-            }
+            rest = skipDeclaration(false);
         }
+        return rest == Declaration::ended;
     }
 
     bool internalSubset() noexcept
@@ -223,36 +211,37 @@ private:
                 return false;
 
             pos += 2;
-            if (readName().empty())
-                return false;
-            if (!skipDeclaration())
+            if (readName().empty() || skipDeclaration(false) != Declaration::ended)
                 return false;
         }
     }
 
-    // The rest of a markup declaration, quoted literals included, up to its '>'.
-    bool skipDeclaration() noexcept
+    // The rest of a markup declaration, quoted literals included, up to its
+    // '>', or up to the '[' of the internal subset where one may follow.
+    Declaration skipDeclaration(bool subsetMayFollow) noexcept
     {
         for (;;)
         {
             if (atEnd())
-                return false;
+                return Declaration::malformed;
 
             const char c = text[pos];
             if (c == '>')
             {
                 ++pos;
-                return true;
+                return Declaration::ended;
             }
             if (c == '"' || c == '\'')
             {
                 if (!skipQuoted())
-                    return false;
+                    return Declaration::malformed;
                 continue;
             }
+            if (c == '[' && subsetMayFollow)
+                return Declaration::subset;
             // A parameter entity can only be one that was never declared.
-            if (c == '%' || c == '<')
-                return false;
+            if (c == '%' || c == '<' || c == '[')
+                return Declaration::malformed;
             ++pos;
         }
     }
