@@ -1,6 +1,7 @@
 #include "state/OrnStateReader.h"
 
 #include "processor/ParameterTable.h"
+#include "state/AsciiCase.h"
 #include "state/StateChunkText.h"
 #include "state/StateNumbers.h"
 #include "state/XmlReference.h"
@@ -15,20 +16,6 @@ namespace morvane
 
 namespace
 {
-bool tagIs(std::string_view tag, std::string_view name) noexcept
-{
-    if (tag.size() != name.size())
-        return false;
-    for (std::size_t i = 0; i < tag.size(); ++i)
-    {
-        const char c =
-            (tag[i] >= 'A' && tag[i] <= 'Z') ? static_cast<char>(tag[i] - 'A' + 'a') : tag[i];
-        if (c != name[i])
-            return false;
-    }
-    return true;
-}
-
 juce::String textOf(std::string_view value)
 {
     const auto expanded = XmlReference::expand(value);
@@ -109,17 +96,17 @@ public:
     {
         if (level == 1)
         {
-            rootIsState = tagIs(tag, "orn");
+            rootIsState = AsciiCase::equal(tag, "orn");
         }
         else if (level == 2)
         {
             section = Section::other;
-            if (!programsSeen && tagIs(tag, "programs"))
+            if (!programsSeen && AsciiCase::equal(tag, "programs"))
             {
                 programsSeen = true;
                 section = Section::programs;
             }
-            else if (!midimapSeen && tagIs(tag, "midimap"))
+            else if (!midimapSeen && AsciiCase::equal(tag, "midimap"))
             {
                 midimapSeen = true;
                 section = Section::midimap;
@@ -127,7 +114,7 @@ public:
         }
         else if (level == 3 && section == Section::programs)
         {
-            programsChild(tagIs(tag, "program"));
+            programsChild(AsciiCase::equal(tag, "program"));
         }
         else if (level == 3 && section == Section::midimap)
         {

@@ -1,5 +1,7 @@
 #include "state/XmlReference.h"
 
+#include "state/AsciiCase.h"
+
 #include <utility>
 
 namespace morvane
@@ -10,27 +12,12 @@ namespace
 constexpr char32_t replacementCharacter = 0xfffd;
 constexpr char32_t beyondUnicode = 0x110000;
 
-char lowerAscii(char c) noexcept
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
-}
-
 int digitValue(char c, bool hex) noexcept
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    if (hex && lowerAscii(c) >= 'a' && lowerAscii(c) <= 'f')
-        return lowerAscii(c) - 'a' + 10;
+    if (hex && AsciiCase::lower(c) >= 'a' && AsciiCase::lower(c) <= 'f')
+        return AsciiCase::lower(c) - 'a' + 10;
     return -1;
 }
 
@@ -97,7 +84,7 @@ XmlReference::Parsed XmlReference::parse(std::string_view text, std::size_t posi
     static constexpr std::pair<std::string_view, char32_t> predefined[] = {
         {"amp;", '&'}, {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
     for (const auto& [name, character] : predefined)
-        if (equalsIgnoringAsciiCase(text.substr(position + 1, name.size()), name))
+        if (AsciiCase::equal(text.substr(position + 1, name.size()), name))
             return {name.size() + 1, character};
     return {};
 }

@@ -1,5 +1,6 @@
 #include "state/XmlScanner.h"
 
+#include "state/AsciiCase.h"
 #include "state/XmlReference.h"
 
 #include <algorithm>
@@ -21,20 +22,6 @@ bool isNameByte(char c) noexcept
     const auto u = static_cast<unsigned char>(c);
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
            u == ':' || u == '.' || u == '-' || u >= 0x80;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        const char y = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // An attribute value: no '<', and every '&' the start of a reference.
@@ -319,7 +306,7 @@ private:
         const auto tag = readName();
         skipSpace();
         if (atEnd() || text[pos] != '>' ||
-            !equalsIgnoringAsciiCase(tag, openTags[static_cast<std::size_t>(depth - 1)]))
+            !AsciiCase::equal(tag, openTags[static_cast<std::size_t>(depth - 1)]))
             return false;
 
         ++pos;
