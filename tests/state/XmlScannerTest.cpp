@@ -97,6 +97,10 @@ TEST(XmlScanner, NestingAndSizeAreBoundedFarAboveWhatAStateNeeds)
     for (int i = 0; i < 100000; ++i)
         references += "&amp;<!---->";
     EXPECT_TRUE(wellFormed("<orn>" + references + "</orn>"));
+    std::string inValue;
+    for (int i = 0; i < 100000; ++i)
+        inValue += "&amp;&#x1F3B5;";
+    EXPECT_TRUE(wellFormed("<orn a=\"" + inValue + "\"/>"));
 }
 
 TEST(XmlScanner, EntityDeclarationsAreRefusedWhereverTheyStand)
