@@ -2,9 +2,9 @@
 
 #include "editor/OrnComponent.h"
 #include "engine/ParameterShaping.h"
-#include "processor/OrnStateReader.h"
-#include "processor/OrnStateWriter.h"
 #include "processor/ParameterTable.h"
+#include "state/OrnStateReader.h"
+#include "state/OrnStateWriter.h"
 
 #include <array>
 #include <cmath>

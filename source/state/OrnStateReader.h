@@ -7,7 +7,6 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
-#include <memory>
 
 namespace morvane
 {
@@ -15,11 +14,15 @@ namespace morvane
 /** Reads a stored state chunk: what it holds for the program record and the
     MIDI controller table, and what the processor has to do about it.
 
-    The chunk is "VC2!", a 32-bit little-endian length L, L bytes of UTF-8
-    XML and a zero byte. Any bytes at all are accepted: a chunk that cannot be
-    read holds no document, which changes nothing but still asks the editor
-    to refresh. The whole chunk is read before anything is applied, so a
-    restore never stops half way.
+    The chunk's text (StateChunkText) is read in one pass by XmlScanner,
+    which keeps only what the state needs: the first "programs" child of the
+    root and the program it selects, and the children of the first
+    "midimap". Tag names are matched without regard to ASCII case, attribute
+    names exactly, and when an attribute is given twice the first counts.
+    Any bytes at all are accepted: a chunk whose text is not one well-formed
+    document within the scanner's limits holds no document, which changes
+    nothing but still asks the editor to refresh. The whole chunk is read
+    before anything is applied, so a restore never stops half way.
 
     Thread rule: any thread; an instance belongs to the thread that made it.
     The apply functions write the record's name, category and controller
@@ -27,13 +30,7 @@ namespace morvane
 class OrnStateReader
 {
 public:
-    /** Reads the chunk; the parsed document is released before this returns. */
     OrnStateReader(const void* data, int sizeInBytes);
-
-    /** The chunk's document, when the chunk has one: more than 8 bytes, the
-        magic, L above 0, and well-formed XML in the first min(L, size - 8)
-        bytes of text that XmlScreen lets through to the parser. */
-    static std::unique_ptr<juce::XmlElement> parseChunk(const void* data, int sizeInBytes);
 
     /** True when the chunk had a document whose root is "orn". */
     bool hasStateDocument() const noexcept { return foundStateDocument; }
@@ -53,9 +50,7 @@ public:
     void applyControllerMap(OrnProgram& program) const;
 
 private:
-    void read(const juce::XmlElement& root);
-    void readProgram(const juce::XmlElement& element);
-    void readControllerMap(const juce::XmlElement& midimap);
+    class DocumentHandler;
 
     bool foundStateDocument = false;
     bool reapply = false;

@@ -1,7 +1,7 @@
-#include "processor/OrnStateWriter.h"
+#include "state/OrnStateWriter.h"
 
 #include "processor/ParameterTable.h"
-#include "processor/StateNumbers.h"
+#include "state/StateNumbers.h"
 
 namespace morvane
 {

@@ -1,4 +1,4 @@
-#include "processor/StateNumbers.h"
+#include "state/StateNumbers.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "processor/StateNumbers.h"
+#include "state/StateNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ TEST(StateNumbers, ValuesAreWrittenAsPrintfWouldAndReadBackToTheSameFloat)
                                  std::numeric_limits<float>::infinity(),
                                  -std::numeric_limits<float>::infinity()};
     for (int i = 0; i < 100000; ++i)
-        values.push_back(floatFromBits(random()));
+        values.push_back(floatFromBits(static_cast<std::uint32_t>(random())));
 
     for (float value : values)
     {
