@@ -12,7 +12,10 @@ namespace morvane
 class OfflineRenderer
 {
 public:
-    /** A tail counts as finished once it stays below this level for a while. */
+    /** A tail counts as finished once it has been heard and then stays below this level for
+        silenceWindowSeconds. One that starts quiet (a pre-delay longer than the window) is
+        waited for as long as the source says its tail lasts, so that a silent pre-delay is
+        not taken for the end of the reverb. */
     static constexpr float silenceThreshold = 3.1622776e-5f; // -90 dBFS
     static constexpr double silenceWindowSeconds = 0.1;
 
