@@ -188,17 +188,17 @@ TEST(ImpulseAnalysis, FirstArrivalIsTheFirstSampleWithin20DbOfThePeak)
         ir.setSample(1, delay - 40, 0.09f); // -21 dB: ahead, but too weak to count
         ir.setSample(0, delay - 100, 0.0f);
         const auto figures = ImpulseAnalysis::analyse(ir, rate);
-        EXPECT_EQ(figures.firstArrival[0], delay);
-        EXPECT_EQ(figures.firstArrival[1], delay + 17);
+        EXPECT_EQ(figures.direct[0].arrival, delay);
+        EXPECT_EQ(figures.direct[1].arrival, delay + 17);
         EXPECT_DOUBLE_EQ(figures.firstArrivalSeconds(0), delay / rate);
     }
 
     std::vector<float> samples(100, 0.0f);
     samples[60] = -2.0f;
     samples[30] = 0.3f; // -16.5 dB: counts
-    EXPECT_EQ(ImpulseAnalysis::firstArrival(samples.data(), 100), 30);
+    EXPECT_EQ(morvane::DirectSound::firstArrival(samples.data(), 100), 30);
     samples[30] = 0.19f; // -20.4 dB: does not
-    EXPECT_EQ(ImpulseAnalysis::firstArrival(samples.data(), 100), 60);
+    EXPECT_EQ(morvane::DirectSound::firstArrival(samples.data(), 100), 60);
 }
 
 TEST(ImpulseAnalysis, CrossCorrelationOfIdenticalIndependentAndDelayedChannels)
@@ -254,7 +254,7 @@ TEST(ImpulseAnalysis, SilentEmptyAndBrokenResponsesGiveNoFigures)
     juce::AudioBuffer<float> silent(2, 44100);
     silent.clear();
     expectNothing(ImpulseAnalysis::analyse(silent, 44100.0));
-    EXPECT_EQ(ImpulseAnalysis::analyse(silent, 44100.0).firstArrival[0], -1);
+    EXPECT_EQ(ImpulseAnalysis::analyse(silent, 44100.0).direct[0].arrival, -1);
     expectNothing(ImpulseAnalysis::analyse(noiseDecay(0.5, 44100.0), 0.0));
 
     auto broken = noiseDecay(0.5, 44100.0);
@@ -290,7 +290,7 @@ TEST(ImpulseAnalysis, EachFigureFitsItsOwnPartOfTheCurve)
         curve.push_back(level);
         level -= (level > -5.0 ? 120.0 : level > -25.0 ? 60.0 : 20.0) / rate;
     }
-    const auto decay = ImpulseAnalysis::decayTimes(curve, rate);
+    const auto decay = morvane::DecayFit::measure(curve, rate);
     EXPECT_NEAR(decay.t20, 1.0, 1e-3) << "-5 to -25 dB lies on the middle slope alone";
     EXPECT_GT(decay.t30, 1.2) << "-25 to -35 dB is slower";
     EXPECT_LT(decay.edt, 0.9) << "0 to -5 dB is faster";
@@ -300,8 +300,8 @@ TEST(ImpulseAnalysis, EachFigureFitsItsOwnPartOfTheCurve)
     curve.resize(static_cast<size_t>(
         std::find_if(curve.begin(), curve.end(), [](double v) { return v < -30.0; }) -
         curve.begin()));
-    const auto shortDecay = ImpulseAnalysis::decayTimes(curve, rate);
+    const auto shortDecay = morvane::DecayFit::measure(curve, rate);
     EXPECT_TRUE(std::isnan(shortDecay.t30));
     EXPECT_NEAR(shortDecay.t20, 1.0, 1e-3);
-    EXPECT_TRUE(std::isnan(ImpulseAnalysis::decayTimes({}, rate).edt));
+    EXPECT_TRUE(std::isnan(morvane::DecayFit::measure({}, rate).edt));
 }

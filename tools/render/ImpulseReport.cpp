@@ -283,7 +283,7 @@ juce::String ImpulseReport::toCsv(const ImpulseAnalysis::Figures& figures)
         {
             const auto& decay = band.channels[c];
             const bool broadband = band.centreHz <= 0.0;
-            const int arrival = figures.firstArrival[c];
+            const int arrival = figures.direct[c].arrival;
             csv << bandLabel(band) << "," << (c == 0 ? "left" : "right") << ","
                 << number(decay.edt, 4) << "," << number(decay.t20, 4) << ","
                 << number(decay.t30, 4) << ","
@@ -349,13 +349,13 @@ juce::String ImpulseReport::summary(const ImpulseAnalysis::Figures& figures)
 
     juce::String text;
     text << "first arrival: left "
-         << (figures.firstArrival[0] >= 0
-                 ? juce::String(figures.firstArrival[0]) + " samples (" +
+         << (figures.direct[0].arrival >= 0
+                 ? juce::String(figures.direct[0].arrival) + " samples (" +
                        cell(1000.0 * figures.firstArrivalSeconds(0), 2) + " ms)"
                  : juce::String("none"))
          << ", right "
-         << (figures.firstArrival[1] >= 0
-                 ? juce::String(figures.firstArrival[1]) + " samples (" +
+         << (figures.direct[1].arrival >= 0
+                 ? juce::String(figures.direct[1].arrival) + " samples (" +
                        cell(1000.0 * figures.firstArrivalSeconds(1), 2) + " ms)"
                  : juce::String("none"))
          << "\n";
