@@ -72,6 +72,21 @@ int main()
                     printCell(bandT20);
                     std::printf("    ");
                     printCell(bandT30);
+                    // The broadband ratio's and gap's worst differences from the truth.
+                    const double gapSeconds =
+                        (room.reverberationStart() - room.arrivalSample()) / rate;
+                    double ratioError = 0.0, gapError = 0.0;
+                    for (size_t c = 0; c < 2; ++c)
+                    {
+                        ratioError =
+                            std::max(ratioError,
+                                     std::abs(figures.bands[0].directToReverberantDb[c] - ratio));
+                        gapError = std::max(
+                            gapError, 1000.0 * std::abs(figures.gapSeconds(static_cast<int>(c)) -
+                                                        gapSeconds));
+                    }
+                    printCell(ratioError);
+                    printCell(gapError);
                     std::printf("\n");
                 }
     return 0;

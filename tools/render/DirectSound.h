@@ -13,8 +13,9 @@ namespace morvane
       direct sound that does not fall away like that within 2.5 ms is not told apart from what
       follows it: it then ends at its first sample 20 dB below its peak.
     - Reverberation onset: the first sample after the direct sound that comes within 20 dB of
-      the peak of everything after the direct sound. The gap is the time from the first
-      arrival to the reverberation onset (the initial time delay gap of a room).
+      the peak of everything after the direct sound (so a direct sound whose own last
+      samples linger more than 20 dB down counts them as the reverberation's start). The gap is the
+   time from the first arrival to the reverberation onset (the initial time delay gap of a room).
 
     Any thread; a pure function of its arguments. */
 class DirectSound

@@ -32,13 +32,6 @@ ChannelFigures measureChannel(const std::vector<double>& whole,
     if (!truncation.decays || reverberantLeft.empty() || !(reverberantLeft[0] > 0.0))
         return {DecayTimes::unmeasured(Shortfall::noDecay)};
 
-    const auto wholeLeft = SchroederCurve::remaining(energy, truncation);
-    const double total = wholeLeft[0];
-    ChannelFigures figures;
-    figures.decay =
-        DecayFit::measure(SchroederCurve::inDecibels(wholeLeft, total),
-                          SchroederCurve::inDecibels(reverberantLeft, total), sampleRate);
-
     double direct = 0.0;
     for (size_t n = 0; n < truncation.end; ++n)
     {
@@ -46,8 +39,18 @@ ChannelFigures measureChannel(const std::vector<double>& whole,
         const double difference = whole[index] - reverberant[index];
         direct += difference * difference;
     }
+    const double ratioDb = 10.0 * std::log10(std::max(direct, 1e-300) / reverberantLeft[0]);
+    if (ratioDb > ImpulseAnalysis::maxDirectToReverberantDb)
+        return {DecayTimes::unmeasured(Shortfall::noDecay)};
+
+    const auto wholeLeft = SchroederCurve::remaining(energy, truncation);
+    const double total = wholeLeft[0];
+    ChannelFigures figures;
+    figures.decay =
+        DecayFit::measure(SchroederCurve::inDecibels(wholeLeft, total),
+                          SchroederCurve::inDecibels(reverberantLeft, total), sampleRate);
     if (direct > 0.0)
-        figures.directToReverberantDb = 10.0 * std::log10(direct / reverberantLeft[0]);
+        figures.directToReverberantDb = ratioDb;
     return figures;
 }
 
@@ -163,6 +166,10 @@ ImpulseAnalysis::Figures ImpulseAnalysis::analyse(const juce::AudioBuffer<float>
         band.iaccEarly =
             InterauralCorrelation::largest(signal[0], signal[1], onset, earlyEnd, maxLag);
     }
+    // Without reverberation there is no gap before it.
+    for (size_t c = 0; c < 2; ++c)
+        if (figures.bands[0].channels[c].whyNoT30 == Shortfall::noDecay)
+            figures.direct[c].reverberationOnset = -1;
     return figures;
 }
 

@@ -27,7 +27,9 @@ namespace morvane
       reverberation and applied to both curves.
     - EDT on the whole curve, T20 and T30 on the reverberation's: DecayFit.
     - Direct-to-reverberant ratio: the direct sound's energy (in a band, what the band filter
-      makes of it) over the reverberation's, both from the first arrival.
+      makes of it) over the reverberation's, both from the first arrival. Reverberation more
+      than maxDirectToReverberantDb below the direct sound is rounding noise, not a decay:
+      such a band has no figures but IACC.
     - IACC: the largest magnitude of the normalised cross-correlation of the two channels over
       lags of +-1 ms, over the whole response and over its first 80 ms (IACC_E) from the
       earlier of the two channels' first arrivals.
@@ -39,6 +41,7 @@ public:
     static constexpr double notMeasured = std::numeric_limits<double>::quiet_NaN();
     static constexpr std::array<double, 7> octaveCentres{125.0,  250.0,  500.0, 1000.0,
                                                          2000.0, 4000.0, 8000.0};
+    static constexpr double maxDirectToReverberantDb = 100.0;
     static constexpr double maxLagSeconds = 0.001;
     static constexpr double earlySeconds = 0.08;
     /** The decay curves kept for drawing have one point per this many seconds. */
