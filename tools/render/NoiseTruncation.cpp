@@ -10,6 +10,8 @@ namespace morvane
 
 namespace
 {
+constexpr double stillFallingDb = 3.0;
+
 double toDecibels(double power)
 {
     return 10.0 * std::log10(std::max(power, 1e-300));
@@ -74,6 +76,12 @@ NoiseTruncation NoiseTruncation::find(const std::vector<double>& energy, double 
     double noise = meanFrom(energy, size - size / 10);
     if (size < 20 || noise <= 0.0)
         return whole; // it ends in silence: integrate to the end
+
+    // Noise holds its level; a last tenth well below the tenth before it is the decay still
+    // falling where the response was cut off, with no floor to find.
+    const double before = meanFrom(energy, size - size / 5) * 2.0 - noise;
+    if (toDecibels(noise) < toDecibels(before) - stillFallingDb)
+        return whole;
 
     auto env = envelope(energy, static_cast<int>(std::lround(0.01 * sampleRate)));
     const auto peak = static_cast<size_t>(std::max_element(env.levelDb.begin(), env.levelDb.end()) -

@@ -11,8 +11,11 @@ namespace morvane
     the noise measured well after the crossing. The energy that cutting the response there
     drops is estimated as the exponential tail of the late decay, to be added back.
 
-    A response that ends in digital silence is kept whole; one that never rises 10 dB above
-    its own end has no decay to measure.
+    A response that ends in digital silence is kept whole, and so is one whose last tenth lies
+    more than 3 dB below the tenth before it: its decay was still falling where it was cut off
+    (a renderer stops at a level, not at a noise floor), and the energy it would have had
+    after the end is too little to matter within T30's range. One that never rises 10 dB
+    above its own end has no decay to measure.
 
     Any thread; a pure function of its arguments. */
 class NoiseTruncation
