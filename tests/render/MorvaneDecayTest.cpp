@@ -34,7 +34,7 @@ Measured measure(float size, float delay, float dry)
     juce::AudioBuffer<float> impulse(2, 1);
     impulse.setSample(0, 0, 1.0f);
     impulse.setSample(1, 0, 1.0f);
-    const auto ir = renderer.render(impulse, rate, 30.0);
+    const auto ir = renderer.render(impulse, rate, 30.0, OfflineRenderer::SilentStart::isWaitedFor);
     EXPECT_LT(renderer.getTailSamples(), static_cast<juce::int64>(30.0 * rate))
         << "the tail must end below -90 dB, not at the cap";
     return {ImpulseAnalysis::analyse(ir, rate), source.getCore().getTailLengthSeconds()};

@@ -61,7 +61,8 @@ TEST(OfflineRenderer, SilentPreDelayIsNotTakenForTheEndOfTheTail)
     core.setParameter(core.findParameter("Delay"), 0.5f);
     core.setParameter(core.findParameter("Size"), 0.3f);
     OfflineRenderer renderer(core, 512);
-    const auto output = renderer.render(impulse(1), 44100.0, 30.0);
+    const auto output =
+        renderer.render(impulse(1), 44100.0, 30.0, OfflineRenderer::SilentStart::isWaitedFor);
 
     ASSERT_GT(output.getNumSamples(), 2 * 11025);
     EXPECT_LT(output.getMagnitude(1, 11000), OfflineRenderer::silenceThreshold);

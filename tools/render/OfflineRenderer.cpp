@@ -13,7 +13,8 @@ OfflineRenderer::OfflineRenderer(RenderSource& sourceToUse, int samplesPerBlock)
 }
 
 juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>& input,
-                                                 double sampleRate, double maxTailSeconds)
+                                                 double sampleRate, double maxTailSeconds,
+                                                 SilentStart silentStart)
 {
     source.prepare(sampleRate, blockSize);
 
@@ -39,7 +40,11 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
     juce::AudioBuffer<float> block(2, blockSize);
     juce::int64 position = 0;
     juce::int64 quietRun = 0;
-    juce::int64 quietNeeded = std::max(quietWindow, announcedTail);
+    const auto longestWait = std::min(
+        maxTail, std::max(announcedTail,
+                          static_cast<juce::int64>(std::ceil(minimumWaitSeconds * sampleRate))));
+    juce::int64 quietNeeded =
+        silentStart == SilentStart::isWaitedFor ? std::max(quietWindow, longestWait) : quietWindow;
     tailSamples = 0;
 
     while (position < inputLength || (tailSamples < maxTail && quietRun < quietNeeded))

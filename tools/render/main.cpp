@@ -198,7 +198,8 @@ int runImpulse(const morvane::RenderOptions& options)
     morvane::OfflineRenderer renderer(*source, options.blockSize);
     auto progress = morvane::ProgressBar::forStandardError("rendering", options.quiet);
     renderer.onProgress = [&progress](double fraction) { progress.update(fraction); };
-    const auto ir = renderer.render(impulse, rate, options.maxTailSeconds);
+    const auto ir = renderer.render(impulse, rate, options.maxTailSeconds,
+                                    morvane::OfflineRenderer::SilentStart::isWaitedFor);
     progress.finish();
 
     const auto figures = morvane::ImpulseAnalysis::analyse(ir, rate);
