@@ -1,8 +1,8 @@
 #include "engine/EnginePath.h"
 #include "engine/EngineSettings.h"
-#include "engine/FastReverbEngine.h"
 #include "engine/ParameterShaping.h"
 #include "engine/ReverbEngine.h"
+#include "engine/ReverbFrontEnd.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,10 +17,10 @@ namespace
 // network does real work.
 void applyTypicalSettings(morvane::EngineSettings& settings)
 {
-    morvane::mapParameter(3, settings, 0.2f);
-    morvane::mapParameter(4, settings, 0.85f);
-    morvane::mapParameter(5, settings, 0.8f);
-    morvane::mapParameter(6, settings, 0.1f);
+    morvane::mapParameter(morvane::Parameter::delay, settings, 0.2f);
+    morvane::mapParameter(morvane::Parameter::size, settings, 0.85f);
+    morvane::mapParameter(morvane::Parameter::lowPass, settings, 0.8f);
+    morvane::mapParameter(morvane::Parameter::highPass, settings, 0.1f);
 }
 
 std::vector<float> makeNoise(std::size_t count)
@@ -95,7 +95,8 @@ void engineProcessBlock(benchmark::State& state)
     std::srand(1);
     morvane::EngineSettings settings;
     applyTypicalSettings(settings);
-    morvane::FastReverbEngine engine(&settings, sampleRate, path);
+    morvane::ReverbFrontEnd engine(&settings, path);
+    engine.create(sampleRate);
 
     constexpr std::size_t framesPerIteration = 4096;
     const std::vector<float> noise = makeNoise(2 * framesPerIteration);

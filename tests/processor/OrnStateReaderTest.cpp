@@ -163,7 +163,7 @@ TEST(OrnStateReader, RestoreAppliesTheProgramTellsTheHostAndRefreshesOnce)
     }
     EXPECT_EQ(f.core.getProgram().name, "Hall");
     EXPECT_EQ(f.core.getProgram().category, "Rooms");
-    EXPECT_EQ(f.core.getEngineSettings().get(4), 0.125 * 0.125);
+    EXPECT_EQ(f.core.getEngineSettings().get(morvane::Parameter::delay), 0.125 * 0.125);
     EXPECT_TRUE(f.changeMessageSent());
 
     // The same through the single-program request.
