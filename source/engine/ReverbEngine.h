@@ -43,6 +43,25 @@ public:
     int getLineLength(int channel, int line) const noexcept;
     int getAllPassLength(int channel, int section) const noexcept;
 
+    // Calls `visit` with every value the network holds, for checks on its state.
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        preDelay.visitState(visit);
+        for (const auto& line : linesLeft)
+            line.visitState(visit);
+        for (const auto& line : linesRight)
+            line.visitState(visit);
+        for (const auto& lfo : lfos)
+            lfo.visitState(visit);
+        for (const auto& section : allPassLeft)
+            section.visitState(visit);
+        for (const auto& section : allPassRight)
+            section.visitState(visit);
+        lowPass.visitState(visit);
+        highPass.visitState(visit);
+    }
+
 private:
     using Lines = std::array<DelayLine, linesPerChannel>;
     using Oscillators = std::array<RandomLfo, 2 * linesPerChannel>;

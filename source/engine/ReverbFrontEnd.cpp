@@ -13,7 +13,16 @@
 namespace morvane
 {
 
-// The engine built for one rate, on one path.
+namespace
+{
+inline bool sameRate(float a, float b) noexcept
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+} // namespace
+
+// The engine built for one rate, on one path, and the dither seed drawn right after its
+// oscillators' seeds.
 struct ReverbFrontEnd::Build
 {
     using Engine = std::variant<ReverbEngine, VectorReverbEngine>;
@@ -22,7 +31,7 @@ struct ReverbFrontEnd::Build
         : engine(path == EnginePath::scalar
                      ? Engine(std::in_place_type<ReverbEngine>, settings, rate)
                      : Engine(std::in_place_type<VectorReverbEngine>, settings, rate, path)),
-          sampleRate(rate)
+          sampleRate(rate), ditherSeed(drawSeed())
     {
     }
 
@@ -37,6 +46,7 @@ struct ReverbFrontEnd::Build
 
     Engine engine;
     float sampleRate;
+    std::uint32_t ditherSeed;
 };
 
 ReverbFrontEnd::ReverbFrontEnd(EngineSettings* engineSettings, EnginePath path) noexcept
@@ -44,18 +54,86 @@ ReverbFrontEnd::ReverbFrontEnd(EngineSettings* engineSettings, EnginePath path) 
 {
 }
 
-ReverbFrontEnd::~ReverbFrontEnd() = default;
+// Whatever still waits in the slots was built or handed back but never collected.
+ReverbFrontEnd::~ReverbFrontEnd()
+{
+    delete prepared.exchange(nullptr, std::memory_order_acquire);
+    delete retired.exchange(nullptr, std::memory_order_acquire);
+}
 
 bool ReverbFrontEnd::isUsableSampleRate(float sampleRate) noexcept
 {
     return std::isfinite(sampleRate) && sampleRate >= lowestSampleRate;
 }
 
-void ReverbFrontEnd::create(float sampleRate)
+std::unique_ptr<ReverbFrontEnd::Build> ReverbFrontEnd::makeBuild(float sampleRate) const
 {
     const float rate = isUsableSampleRate(sampleRate) ? sampleRate : fallbackSampleRate;
-    engine = std::make_unique<Build>(settings, rate, EnginePaths::resolve(requestedPath));
-    ditherSeed = drawSeed();
+    return std::make_unique<Build>(settings, rate, EnginePaths::resolve(requestedPath));
+}
+
+void ReverbFrontEnd::create(float sampleRate)
+{
+    engine = makeBuild(sampleRate);
+    ditherSeed = engine->ditherSeed;
+    blockRate.store(sampleRate, std::memory_order_relaxed);
+}
+
+void ReverbFrontEnd::prepare(float sampleRate)
+{
+    releaseRetired();
+
+    // Anything prepared before was for blocks that are not coming now.
+    std::unique_ptr<Build> waiting(prepared.exchange(nullptr, std::memory_order_acq_rel));
+    if (!isUsableSampleRate(sampleRate) ||
+        sameRate(sampleRate, blockRate.load(std::memory_order_relaxed)))
+        return;
+
+    if (waiting == nullptr || waiting->sampleRate != sampleRate)
+    {
+        waiting.reset();
+        waiting = makeBuild(sampleRate);
+    }
+    delete prepared.exchange(waiting.release(), std::memory_order_acq_rel);
+}
+
+void ReverbFrontEnd::releaseRetired() noexcept
+{
+    delete retired.exchange(nullptr, std::memory_order_acq_rel);
+}
+
+bool ReverbFrontEnd::followRate(float sampleRate)
+{
+    if (sameRate(sampleRate, blockRate.load(std::memory_order_relaxed)))
+        return false;
+    blockRate.store(sampleRate, std::memory_order_relaxed);
+
+    Build* next = prepared.exchange(nullptr, std::memory_order_acq_rel);
+    if (next != nullptr && next->sampleRate == sampleRate)
+    {
+        swapIn(next);
+        return true;
+    }
+
+    // Built for a rate the blocks have not reached: it stays for them, unless the host's thread
+    // has prepared another one meanwhile.
+    Build* empty = nullptr;
+    if (next != nullptr &&
+        !prepared.compare_exchange_strong(empty, next, std::memory_order_acq_rel))
+        delete next;
+
+    rebuild(sampleRate);
+    return true;
+}
+
+// The replaced engine goes to the host's thread to be freed. Only when the host prepares while
+// blocks run can an earlier one still be waiting there; that one is freed here.
+void ReverbFrontEnd::swapIn(Build* next) noexcept
+{
+    Build* const old = engine.release();
+    engine.reset(next);
+    ditherSeed = next->ditherSeed;
+    delete retired.exchange(old, std::memory_order_acq_rel);
 }
 
 void ReverbFrontEnd::rebuild(float sampleRate)
@@ -100,6 +178,22 @@ int ReverbFrontEnd::getAllPassLength(int channel, int section) const noexcept
 {
     return Build::visit(*engine,
                         [=](const auto& e) { return e.getAllPassLength(channel, section); });
+}
+
+std::size_t ReverbFrontEnd::countSubnormals() const noexcept
+{
+    std::size_t count = 0;
+    Build::visit(*engine,
+                 [&count](const auto& e)
+                 {
+                     e.visitState(
+                         [&count](float x)
+                         {
+                             if (std::fpclassify(x) == FP_SUBNORMAL)
+                                 ++count;
+                         });
+                 });
+    return count;
 }
 
 double ReverbFrontEnd::decaySeconds(const EngineSettings& engineSettings, float hostRate) noexcept

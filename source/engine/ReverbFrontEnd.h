@@ -3,6 +3,8 @@
 #include "engine/Congruential.h"
 #include "engine/EnginePath.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -13,12 +15,26 @@ class EngineSettings;
 
 // The engine the processor runs, and all it needs around it: it owns the current engine (the
 // vector engine on the best instruction set the processor offers, or the one EnginePaths selects,
-// and the scalar ReverbEngine where no vector path applies), the dither generator, and the
-// rebuild when the host's sample rate changes. Every path gives the same output bit for bit. The
-// settings belong to the caller and survive every rebuild.
-// Thread rule: create runs in the owner's constructor; rebuild, processBlock, nextDither and the
-// getters run on the audio thread only, never while a block is being processed; decaySeconds and
-// isUsableSampleRate on any thread.
+// and the scalar ReverbEngine where no vector path applies), the dither generator, and the change
+// of engine when the host's sample rate changes. Every path gives the same output bit for bit. The
+// settings belong to the caller and survive every change of engine.
+//
+// A new rate is best announced with prepare, on the host's thread, before its first block: the
+// engine for it is built there (its oscillators and the dither draw their seeds from the C library
+// generator then, in the order a build in the block would draw them), and the first block at the
+// rate only swaps it in. The hand-over is lock-free: a prepared engine waits in one slot, and the
+// engine it replaces waits in another until the host's thread frees it (at the next prepare, at
+// releaseRetired or in the destructor). A block at a rate nobody announced builds its engine in the
+// block, allocating, as a block at a new rate always did. An announcement at the rate the blocks
+// already run at builds nothing, so the tail plays on. Each announcement at another rate builds an
+// engine and draws seeds for it, even when a second announcement replaces the first before any
+// block: the engine that runs is the last one announced, and the generator has then been drawn for
+// both.
+//
+// Thread rule: create runs in the owner's constructor; prepare and releaseRetired on the host's
+// thread (any one thread at a time, which may overlap with the audio thread); followRate,
+// rebuild, processBlock, nextDither and the getters on the audio thread only, never while a block
+// is being processed; decaySeconds and isUsableSampleRate on any thread.
 class ReverbFrontEnd
 {
 public:
@@ -38,6 +54,19 @@ public:
     // rate the engine cannot run at builds for 44.1 kHz instead.
     void create(float sampleRate);
 
+    // Host thread: the blocks will come at `sampleRate`. Builds the engine for it now unless the
+    // blocks already run at that rate or the engine cannot run at it; frees the engine the audio
+    // thread last handed back and any engine prepared for another rate.
+    void prepare(float sampleRate);
+
+    // Host thread: frees the engine the audio thread last handed back, if any.
+    void releaseRetired() noexcept;
+
+    // Audio thread, at the start of every block, with the host's rate: when it differs from the
+    // rate of the blocks before, changes the engine (a prepared one without allocating, else a
+    // rebuild) and answers true, so that the owner re-applies its settings.
+    bool followRate(float sampleRate);
+
     // Starts afresh at a new rate, losing the tail and the dither sequence. A rate the engine
     // cannot run at leaves the current engine playing.
     void rebuild(float sampleRate);
@@ -46,8 +75,9 @@ public:
     // once per block. Only valid after create.
     void processBlock(float* left, float* right, int frames) noexcept;
 
-    // A tiny positive offset in [0, 1e-9) for both input channels, which keeps the feedback
-    // network away from denormal numbers without touching the floating-point mode.
+    // A tiny positive offset in [0, 1e-9) for both input channels. It kept the feedback network
+    // away from denormal numbers before the processor flushed them; it stays because it is part
+    // of the sound (and of every bit-identity check).
     float nextDither() noexcept
     {
         ditherSeed = advanceSeed(ditherSeed);
@@ -64,6 +94,9 @@ public:
     int getLineLength(int channel, int line) const noexcept;
     int getAllPassLength(int channel, int section) const noexcept;
 
+    // How many subnormal numbers the current engine holds in its buffers and states.
+    std::size_t countSubnormals() const noexcept;
+
     static bool isUsableSampleRate(float sampleRate) noexcept;
 
     // How long the output keeps ringing after the input stops, until it has fallen by 60 dB, at
@@ -76,10 +109,22 @@ public:
 private:
     struct Build;
 
+    std::unique_ptr<Build> makeBuild(float sampleRate) const;
+    void swapIn(Build* next) noexcept;
+
     std::unique_ptr<Build> engine;
     std::uint32_t ditherSeed = 0;
     EngineSettings* settings;
     EnginePath requestedPath;
+
+    // The rate of the blocks so far (as the host gave it, even when the engine could not follow):
+    // written by the audio thread, read by prepare.
+    std::atomic<float> blockRate{0.0f};
+
+    // Host thread to audio thread and back. Release and acquire order the builds' contents with
+    // their pointers.
+    std::atomic<Build*> prepared{nullptr};
+    std::atomic<Build*> retired{nullptr};
 };
 
 } // namespace morvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 namespace morvane
 {
 
@@ -43,6 +45,14 @@ public:
         y1 = stage1;
         y2 = stage2;
         return stage2;
+    }
+
+    // Calls `visit` with every value it holds, for checks on its state (never from a kernel).
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        for (const float x : {k, p, y1, y2, previousInput})
+            visit(x);
     }
 
 private:

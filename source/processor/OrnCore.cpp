@@ -25,11 +25,6 @@ inline float finiteOrZero(float x) noexcept
 
 // The engine runs on copies of the input in chunks of this many frames, kept on the stack.
 constexpr int engineChunk = 256;
-
-inline bool sameRate(float a, float b) noexcept
-{
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
 } // namespace
 
 OrnCore::OrnCore()
@@ -40,11 +35,10 @@ OrnCore::OrnCore()
     program = std::make_unique<OrnProgram>();
 
     const auto currentRate = getSampleRate();
-    engineSampleRate = currentRate > 0.0 ? static_cast<float>(currentRate) : 44100.0f;
 
     settings = std::make_unique<EngineSettings>();
     frontEnd = std::make_unique<ReverbFrontEnd>(settings.get());
-    frontEnd->create(engineSampleRate);
+    frontEnd->create(currentRate > 0.0 ? static_cast<float>(currentRate) : 44100.0f);
 
     setCurrentProgram(0);
 }
@@ -62,19 +56,32 @@ const juce::String OrnCore::getName() const
     return "Morvane";
 }
 
-void OrnCore::prepareToPlay(double, int) {}
+// Every format announces its rate here on the host's thread (VST 2.4 resume, VST3 and LV2
+// activation, the standalone player's start), so the engine for a new rate is built here and
+// the first block at it only swaps it in.
+void OrnCore::prepareToPlay(double sampleRate, int)
+{
+    frontEnd->prepare(static_cast<float>(sampleRate));
+}
 
-void OrnCore::releaseResources() {}
+void OrnCore::releaseResources()
+{
+    frontEnd->releaseRetired();
+}
 
 void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    const auto hostRate = static_cast<float>(getSampleRate());
-    if (!sameRate(hostRate, engineSampleRate))
-    {
-        engineSampleRate = hostRate;
-        frontEnd->rebuild(engineSampleRate);
+    // Subnormal numbers are flushed to zero for the whole block (FTZ and DAZ on x86, FZ on ARM),
+    // and the host's own floating-point mode comes back when the block returns. This is the one
+    // place where the engine's arithmetic knowingly leaves plain IEEE: a value that would fall
+    // below about 1.2e-38, more than 700 dB below full scale, becomes 0 instead of taking the
+    // processor's slow path on every operation, which anti-phase material (whose mono sum
+    // cancels the dither) used to do all the time. Wherever no subnormal arises the output is
+    // the same bit for bit.
+    const juce::ScopedNoDenormals noDenormals;
+
+    if (frontEnd->followRate(static_cast<float>(getSampleRate())))
         setCurrentProgram(0);
-    }
 
     const juce::ScopedLock lock(getCallbackLock());
 

@@ -3,43 +3,17 @@
 #include "engine/ParameterShaping.h"
 #include "engine/ReverbEngine.h"
 #include "engine/ReverbFrontEnd.h"
+#include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <vector>
-
-// Counts every allocation in this test program, so that a test can show a stretch of code makes
-// none. Kept out of line so that the compiler never pairs a new expression with the free inside.
-namespace
-{
-std::atomic<long> allocations{0};
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace morvane
 {
@@ -334,10 +308,11 @@ TEST(VectorReverbEngine, BuildsTheSameNetworkAndAllocatesOnlyWhenBuilt)
 
             std::vector<float> left(2048, 0.5f);
             std::vector<float> right(2048, -0.25f);
-            const long before = allocations.load();
+            const auto before = test::AllocationCounts::onThisThread();
             engine.processBlock(left.data(), right.data(), 2048);
             engine.processBlock(left.data(), right.data(), 1);
-            EXPECT_EQ(allocations.load(), before) << EnginePaths::name(engine.getPath());
+            EXPECT_TRUE(test::AllocationCounts::onThisThread().since(before).none())
+                << EnginePaths::name(engine.getPath());
         }
     }
 }
