@@ -71,7 +71,7 @@ TEST(OrnCoreState, RestoreAppliesTheProgramTellsTheHostAndRefreshesOnce)
     EXPECT_EQ(f.core.getProgram().name, "Hall");
     EXPECT_EQ(f.core.getProgram().category, "Rooms");
     EXPECT_EQ(f.core.getProgram().midiMap[7], 3);
-    EXPECT_EQ(f.core.getEngineSettings().get(4), 0.125 * 0.125);
+    EXPECT_EQ(f.core.getEngineSettings().get(morvane::Parameter::delay), 0.125 * 0.125);
     EXPECT_GT(f.probe.changeMessages, 0);
 
     // The single-program requests are the same thing, both ways.
