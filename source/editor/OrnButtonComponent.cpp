@@ -1,6 +1,7 @@
 #include "editor/OrnButtonComponent.h"
 
 #include "editor/OrnLookAndFeel.h"
+#include "engine/Parameters.h"
 
 namespace morvane
 {
@@ -13,7 +14,7 @@ void OrnButtonComponent::configure(const juce::String& name)
 {
     setName(name);
     setClickingTogglesState(true);
-    getProperties().set("index", 0);
+    getProperties().set("index", indexOf(Parameter::onOff));
     setWantsKeyboardFocus(false);
 }
 

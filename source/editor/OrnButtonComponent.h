@@ -5,7 +5,7 @@
 namespace morvane
 {
 
-/** The on/off switch for parameter 0: a toggle button drawn as a small
+/** The on/off switch for the On / Off parameter: a toggle button drawn as a small
     hardware switch with a lamp that glows red when on and stays dull brown
     when off, its caption (the component name) under the housing. Hovering
     and pressing do not change its look; only the toggle state does. It
@@ -22,8 +22,8 @@ public:
     OrnButtonComponent();
     ~OrnButtonComponent() override;
 
-    /** The one-time set-up: caption, clicking toggles the state, parameter
-        index 0, no keyboard focus. */
+    /** The one-time set-up: caption, clicking toggles the state, the On / Off
+        parameter's index, no keyboard focus. */
     void configure(const juce::String& name);
 
 protected:

@@ -1,5 +1,6 @@
 #include "editor/OrnComponent.h"
 
+#include "engine/Parameters.h"
 #include "processor/OrnCore.h"
 
 #include <array>
@@ -13,12 +14,12 @@ namespace
 {
 constexpr int editorWidth = 400;
 constexpr int editorHeight = 110;
-constexpr int numParameters = 7;
 
-std::optional<int> parameterIndexOf(const juce::Component& control)
+// The parameter a control drives, from the host index it carries.
+std::optional<Parameter> parameterOf(const juce::Component& control)
 {
     if (const auto* index = control.getProperties().getVarPointer("index"))
-        return static_cast<int>(*index);
+        return parameterAt(static_cast<int>(*index));
     return std::nullopt;
 }
 
@@ -46,16 +47,20 @@ OrnComponent::OrnComponent(OrnCore& core) : juce::AudioProcessorEditor(core)
     {
         OrnKnobComponent* knob;
         const char* caption;
-        int parameterIndex;
+        Parameter parameter;
         int x;
     };
     const Placement placements[] = {
-        {&wetKnob, "Wet", 1, 58},    {&dryKnob, "Dry", 2, 108},      {&delayKnob, "Delay", 3, 178},
-        {&sizeKnob, "Size", 4, 228}, {&loCutKnob, "Lo-Cut", 6, 278}, {&hiCutKnob, "Hi-Cut", 5, 328},
+        {&wetKnob, "Wet", Parameter::wet, 58},
+        {&dryKnob, "Dry", Parameter::dry, 108},
+        {&delayKnob, "Delay", Parameter::delay, 178},
+        {&sizeKnob, "Size", Parameter::size, 228},
+        {&loCutKnob, "Lo-Cut", Parameter::highPass, 278},
+        {&hiCutKnob, "Hi-Cut", Parameter::lowPass, 328},
     };
     for (const auto& placement : placements)
     {
-        placement.knob->configure(placement.caption, placement.parameterIndex);
+        placement.knob->configure(placement.caption, placement.parameter);
         placement.knob->setBounds(placement.x, 28, 60, 54);
         placement.knob->addListener(this);
         addAndMakeVisible(*placement.knob);
@@ -133,59 +138,63 @@ void OrnComponent::changeListenerCallback(juce::ChangeBroadcaster*)
 
 void OrnComponent::updateControls()
 {
-    std::array<float, numParameters> values{};
+    std::array<float, parameterCount> values{};
     {
         const juce::ScopedLock lock(processor.getCallbackLock());
         JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-        for (int i = 0; i < numParameters; ++i)
-            values[static_cast<size_t>(i)] = processor.getParameter(i);
+        for (const Parameter parameter : allParameters)
+            values[static_cast<size_t>(indexOf(parameter))] =
+                processor.getParameter(indexOf(parameter));
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
+    const auto valueOf = [&values](Parameter parameter)
+    { return values[static_cast<size_t>(indexOf(parameter))]; };
 
-    onOffButton.setToggleState(values[0] > 0.5f, juce::dontSendNotification);
+    onOffButton.setToggleState(valueOf(Parameter::onOff) > 0.5f, juce::dontSendNotification);
 
-    OrnKnobComponent* const knobs[] = {&wetKnob,  &dryKnob,   &delayKnob,
-                                       &sizeKnob, &hiCutKnob, &loCutKnob};
-    for (size_t i = 0; i < std::size(knobs); ++i)
-        knobs[i]->setValue(shownValue(values[i + 1]), juce::dontSendNotification);
+    for (auto* knob : {&wetKnob, &dryKnob, &delayKnob, &sizeKnob, &hiCutKnob, &loCutKnob})
+        if (const auto parameter = parameterOf(*knob))
+            knob->setValue(shownValue(valueOf(*parameter)), juce::dontSendNotification);
 }
 
 void OrnComponent::sliderValueChanged(juce::Slider* slider)
 {
-    if (const auto index = parameterIndexOf(*slider))
+    if (const auto parameter = parameterOf(*slider))
     {
         JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-        processor.setParameterNotifyingHost(*index, static_cast<float>(slider->getValue()));
+        processor.setParameterNotifyingHost(indexOf(*parameter),
+                                            static_cast<float>(slider->getValue()));
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
 }
 
 void OrnComponent::sliderDragStarted(juce::Slider* slider)
 {
-    if (const auto index = parameterIndexOf(*slider))
+    if (const auto parameter = parameterOf(*slider))
     {
         JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-        processor.beginParameterChangeGesture(*index);
+        processor.beginParameterChangeGesture(indexOf(*parameter));
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
 }
 
 void OrnComponent::sliderDragEnded(juce::Slider* slider)
 {
-    if (const auto index = parameterIndexOf(*slider))
+    if (const auto parameter = parameterOf(*slider))
     {
         JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-        processor.endParameterChangeGesture(*index);
+        processor.endParameterChangeGesture(indexOf(*parameter));
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
 }
 
 void OrnComponent::buttonClicked(juce::Button* button)
 {
-    if (const auto index = parameterIndexOf(*button))
+    if (const auto parameter = parameterOf(*button))
     {
         JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-        processor.setParameterNotifyingHost(*index, button->getToggleState() ? 1.0f : 0.0f);
+        processor.setParameterNotifyingHost(indexOf(*parameter),
+                                            button->getToggleState() ? 1.0f : 0.0f);
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
 }

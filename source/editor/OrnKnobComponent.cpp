@@ -16,11 +16,11 @@ OrnKnobComponent::OrnKnobComponent() = default;
 
 OrnKnobComponent::~OrnKnobComponent() = default;
 
-void OrnKnobComponent::configure(const juce::String& name, int parameterIndex)
+void OrnKnobComponent::configure(const juce::String& name, Parameter parameter)
 {
     // The index goes first: the editor's callbacks look for it as soon as
     // anything about the slider changes.
-    getProperties().set("index", parameterIndex);
+    getProperties().set("index", indexOf(parameter));
     setName(name);
     setTextBoxStyle(juce::Slider::NoTextBox, false, 0, 0);
     setSliderStyle(juce::Slider::RotaryVerticalDrag);

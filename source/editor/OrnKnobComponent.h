@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Parameters.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 namespace morvane
@@ -21,10 +23,10 @@ public:
     OrnKnobComponent();
     ~OrnKnobComponent() override;
 
-    /** The one-time set-up: caption, parameter index, a 0..1 range in steps of
-        1e-7, vertical drag over 200 pixels for the whole range, no text box and
-        no keyboard focus. */
-    void configure(const juce::String& name, int parameterIndex);
+    /** The one-time set-up: caption, parameter (kept as its host index), a
+        0..1 range in steps of 1e-7, vertical drag over 200 pixels for the whole
+        range, no text box and no keyboard focus. */
+    void configure(const juce::String& name, Parameter parameter);
 
     void paint(juce::Graphics& g) override;
 

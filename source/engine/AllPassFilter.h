@@ -29,6 +29,14 @@ public:
     int getLength() const noexcept { return length; }
     float getTimeMs() const noexcept { return timeMs; }
 
+    // Calls `visit` with every value it holds, for checks on its state.
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        for (const float x : buffer)
+            visit(x);
+    }
+
 private:
     float timeMs;
     float gain;

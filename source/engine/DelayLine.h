@@ -50,6 +50,15 @@ public:
 
     int getLength() const noexcept { return length; }
 
+    // Calls `visit` with every value it holds, for checks on its state.
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        for (const float x : buffer)
+            visit(x);
+        visit(interpolationState);
+    }
+
 private:
     int wrap(int position) const noexcept { return position < 0 ? position + length : position; }
     static std::size_t index(int position) noexcept { return static_cast<std::size_t>(position); }

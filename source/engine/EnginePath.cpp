@@ -60,7 +60,9 @@ bool EnginePaths::isSupported(EnginePath path) noexcept
         case EnginePath::avx2:
             return __builtin_cpu_supports("avx2");
         case EnginePath::avx512:
-            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+            // Every extension its kernel is compiled with, not only the ones it uses today.
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                   __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq");
         case EnginePath::automatic:
             return false;
     }

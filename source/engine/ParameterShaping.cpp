@@ -34,33 +34,31 @@ double invertedExponentialTaper(double x) noexcept
     return 1.0 - (std::pow(20.0, 1.0 - x) - 1.0) * oneNineteenth;
 }
 
-void mapParameter(int index, EngineSettings& settings, float value) noexcept
+void mapParameter(Parameter parameter, EngineSettings& settings, float value) noexcept
 {
     const double x = clampNormalised(value);
-    double shaped = 0.0;
-    switch (index)
+    double shaped = x;
+    switch (parameter)
     {
-        case 0:
+        case Parameter::onOff:
             shaped = x;
             break;
-        case 1:
-        case 2:
+        case Parameter::wet:
+        case Parameter::dry:
             shaped = exponentialTaper(x);
             break;
-        case 3:
-        case 6:
+        case Parameter::delay:
+        case Parameter::highPass:
             shaped = x * x;
             break;
-        case 4:
+        case Parameter::size:
             shaped = invertedExponentialTaper(x);
             break;
-        case 5:
+        case Parameter::lowPass:
             shaped = 0.9 * (x * x) + 0.1;
             break;
-        default:
-            return;
     }
-    settings.set(index + 1, shaped);
+    settings.set(parameter, shaped);
 }
 
 } // namespace morvane

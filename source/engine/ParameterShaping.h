@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Parameters.h"
+
 namespace morvane
 {
 
@@ -12,10 +14,10 @@ double exponentialTaper(double x) noexcept;
 // The same curve turned over: fast at the bottom, fine control near 1.
 double invertedExponentialTaper(double x) noexcept;
 
-// Shapes a normalised parameter value and stores it in entry index + 1. The value is clamped to
-// 0..1 first (NaN counts as 0), since the engine trusts its settings to keep every read inside
-// its buffers. Indices outside 0..6 are ignored.
+// Shapes a normalised parameter value and stores it as that parameter's setting. The value is
+// clamped to 0..1 first (NaN counts as 0), since the engine trusts its settings to keep every
+// read inside its buffers.
 // Thread rule: any thread.
-void mapParameter(int index, EngineSettings& settings, float value) noexcept;
+void mapParameter(Parameter parameter, EngineSettings& settings, float value) noexcept;
 
 } // namespace morvane

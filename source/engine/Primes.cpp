@@ -1,5 +1,6 @@
 #include "engine/Primes.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace morvane
@@ -45,6 +46,11 @@ int bufferLength(float timeMs, float sampleRate) noexcept
         samples = largest;
 
     return nextPrime(static_cast<int>(samples));
+}
+
+int bufferSlots(float timeMs, float sampleRate) noexcept
+{
+    return std::max(1, bufferLength(timeMs, sampleRate));
 }
 
 } // namespace morvane

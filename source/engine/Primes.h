@@ -12,4 +12,8 @@ int nextPrime(int n) noexcept;
 // this rule, so all of them have prime lengths and their echoes rarely coincide.
 int bufferLength(float timeMs, float sampleRate) noexcept;
 
+// The length a buffer is built with: bufferLength, but at least one slot, so that even a rate too
+// low for the length rule leaves a buffer whose positions stay inside it.
+int bufferSlots(float timeMs, float sampleRate) noexcept;
+
 } // namespace morvane

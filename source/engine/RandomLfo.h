@@ -45,6 +45,15 @@ public:
     float getSmoothingNorm() const noexcept { return smoothingNorm; }
     float getNoiseAmount() const noexcept { return noiseAmount; }
 
+    // Calls `visit` with every value it holds, for checks on its state.
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        visit(position);
+        visit(step);
+        visit(smoothed);
+    }
+
 private:
     static float rampLength(std::uint32_t value) noexcept
     {

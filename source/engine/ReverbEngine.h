@@ -2,9 +2,10 @@
 
 #include "engine/AllPassFilter.h"
 #include "engine/DelayLine.h"
+#include "engine/EngineBlockSettings.h"
+#include "engine/NetworkGeometry.h"
 #include "engine/RandomLfo.h"
 #include "engine/TwoPoleLowPass.h"
-#include "engine/VectorEngineState.h"
 
 #include <array>
 
@@ -15,16 +16,17 @@ class EngineSettings;
 
 // The stereo reverberator: mono sum, pre-delay, input low-pass and high-pass, eight modulated
 // feedback lines (four per side, summed with alternating signs) and a five-section all-pass chain
-// per side. It returns the wet signal only. Delay, Size, Low Pass and High Pass are read from the
-// settings on every processSample call and once per processBlock call, so parameter changes need
-// no notification; the engine trusts them to lie in 0..1. A new sample rate needs a new engine.
-// This is the reference the vectorised engine (VectorReverbEngine) reproduces bit for bit.
+// per side, laid out as NetworkGeometry describes. It returns the wet signal only. Delay, Size,
+// Low Pass and High Pass are read from the settings on every processSample call and once per
+// processBlock call, so parameter changes need no notification; the engine trusts them to lie in
+// 0..1. A new sample rate needs a new engine. This is the reference the vector engine
+// (VectorReverbEngine) reproduces bit for bit.
 // Thread rule: audio thread only; its owner constructs and destroys it while no sample runs.
 class ReverbEngine
 {
 public:
-    static constexpr int linesPerChannel = 4;
-    static constexpr int allPassSections = 5;
+    static constexpr int linesPerChannel = NetworkGeometry::linesPerChannel;
+    static constexpr int allPassSections = NetworkGeometry::allPassSections;
 
     // The settings must outlive the engine.
     ReverbEngine(const EngineSettings* settings, float sampleRate);
@@ -37,38 +39,41 @@ public:
     // with settings that do not change during it, a block is exactly `frames` processSample calls.
     void processBlock(float* left, float* right, int frames) noexcept;
 
-    // The settings as a block reads them.
-    static EngineBlockSettings readSettings(const EngineSettings& settings) noexcept;
-
-    // T0..T7: one ninth of an octave apart, below 82 ms. T0..T3 set the feedback lines and
-    // T3..T7 the all-pass sections.
-    static float baseTime(int k) noexcept;
-
     int getPreDelayLength() const noexcept;
     int getLineLength(int channel, int line) const noexcept;
     int getAllPassLength(int channel, int section) const noexcept;
 
-    // How long the output keeps ringing after the input stops, until it has fallen by 60 dB, at
-    // the current settings: the pre-delay, then the slowest feedback line decaying by its loop
-    // gain once per trip round its loop, then the longer all-pass chain ringing out. Worked out
-    // from the geometry at the rate, without building an engine.
-    static double decaySeconds(const EngineSettings& settings, float sampleRate) noexcept;
+    // Calls `visit` with every value the network holds, for checks on its state.
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        preDelay.visitState(visit);
+        for (const auto& line : linesLeft)
+            line.visitState(visit);
+        for (const auto& line : linesRight)
+            line.visitState(visit);
+        for (const auto& lfo : lfos)
+            lfo.visitState(visit);
+        for (const auto& section : allPassLeft)
+            section.visitState(visit);
+        for (const auto& section : allPassRight)
+            section.visitState(visit);
+        lowPass.visitState(visit);
+        highPass.visitState(visit);
+    }
 
 private:
-    using Times = std::array<float, 8>;
     using Lines = std::array<DelayLine, linesPerChannel>;
     using Oscillators = std::array<RandomLfo, 2 * linesPerChannel>;
     using AllPassChain = std::array<AllPassFilter, allPassSections>;
 
-    static Times computeBaseTimes() noexcept;
-    static Lines makeLines(const Times& times, float sampleRate, bool longerOnEven);
+    static Lines makeLines(int channel, float sampleRate);
     static Oscillators makeOscillators(float sampleRate) noexcept;
-    static AllPassChain makeAllPassChain(const Times& times, float scale, float sampleRate);
+    static AllPassChain makeAllPassChain(int channel, float sampleRate);
 
     void processFrame(float& left, float& right, const EngineBlockSettings& block) noexcept;
 
     const EngineSettings* settings;
-    Times baseTimes;
     DelayLine preDelay;
     Lines linesLeft;
     Lines linesRight;

@@ -1,40 +1,25 @@
 #pragma once
 
+#include "engine/EngineBlockSettings.h"
+#include "engine/NetworkGeometry.h"
+#include "engine/TwoPoleLowPass.h"
+
 #include <cstdint>
 
 namespace morvane
 {
 
-// The four settings the engine reads (entries 4..7, already shaped), taken once per block.
-struct EngineBlockSettings
-{
-    double delay;
-    double size;
-    double lowPass;
-    double highPass;
-};
-
 // The whole state of the vectorised engine as plain data, so that kernels built for different
-// instruction sets share it without sharing any compiled code. The eight feedback lines and their
+// instruction sets share it without sharing any compiled code (the filters' steps are always
+// inlined). The eight feedback lines and their
 // oscillators are laid out as lanes, lane 2 i + c holding line i of channel c (0 left, 1 right),
 // which is also the order in which the oscillators draw their seeds. The buffers are owned by
 // VectorReverbEngine.
 // Thread rule: audio thread only.
 struct VectorEngineState
 {
-    static constexpr int lanes = 8;
-    static constexpr int allPassSections = 5;
-
-    struct LowPass
-    {
-        float k;
-        float p;
-        float y1;
-        float y2;
-        float previousInput;
-        float lastSetting;
-        float rateFactor;
-    };
+    static constexpr int lanes = 2 * NetworkGeometry::linesPerChannel;
+    static constexpr int allPassSections = NetworkGeometry::allPassSections;
 
     alignas(32) std::uint32_t seed[lanes];
     alignas(32) float position[lanes];
@@ -62,8 +47,8 @@ struct VectorEngineState
     std::int32_t allPassPosition[2][allPassSections];
     float allPassGain;
 
-    LowPass lowPass;
-    LowPass highPass;
+    TwoPoleLowPass lowPass;
+    TwoPoleLowPass highPass;
 };
 
 // One kernel per instruction set; each advances the state by `frames` frames, replacing the

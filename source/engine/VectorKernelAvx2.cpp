@@ -1,2 +1,4 @@
+#include "engine/VectorPrimitivesX86.h"
+
 #define MORVANE_VECTOR_KERNEL processVectorAvx2
-#include "engine/VectorKernelBody.h"
+#include "engine/VectorKernelStages.h"

@@ -3,10 +3,8 @@
 #include "engine/EngineSettings.h"
 #include "engine/Primes.h"
 #include "engine/RandomLfo.h"
-#include "engine/ReverbEngine.h"
 #include "engine/TwoPoleLowPass.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -16,16 +14,8 @@ namespace morvane
 namespace
 {
 
-constexpr float lfoNoiseAmount = 0.000001f;
-constexpr float allPassGain = 0.68f;
 constexpr int lanes = VectorEngineState::lanes;
 constexpr int sections = VectorEngineState::allPassSections;
-
-// The same length rule as DelayLine and AllPassFilter, at least one slot.
-int lengthFor(float timeMs, float sampleRate) noexcept
-{
-    return std::max(1, bufferLength(timeMs, sampleRate));
-}
 
 VectorKernel kernelFor(EnginePath path) noexcept
 {
@@ -48,12 +38,6 @@ VectorKernel kernelFor(EnginePath path) noexcept
 #endif
 }
 
-VectorEngineState::LowPass freshLowPass(float sampleRate) noexcept
-{
-    return VectorEngineState::LowPass{
-        0.0f, 0.0f, 0.0f, 0.0f, 0.0f, -1.0f, TwoPoleLowPass(sampleRate).getRateFactor()};
-}
-
 inline std::size_t at(int i) noexcept
 {
     return static_cast<std::size_t>(i);
@@ -67,22 +51,14 @@ VectorReverbEngine::VectorReverbEngine(const EngineSettings* engineSettings, flo
                                        EnginePath requestedPath)
     : settings(engineSettings), path(requestedPath), kernel(kernelFor(requestedPath))
 {
-    std::array<float, 8> times{};
-    for (int k = 0; k < 8; ++k)
-        times[at(k)] = ReverbEngine::baseTime(k);
-
-    const int preDelayLength = lengthFor(1000.0f, sampleRate);
+    const int preDelayLength = bufferSlots(NetworkGeometry::preDelayMs, sampleRate);
     int total = preDelayLength;
-    for (int i = 0; i < ReverbEngine::linesPerChannel; ++i)
+    for (int i = 0; i < NetworkGeometry::linesPerChannel; ++i)
     {
-        const float longer = times[at(i)] * 1.008f;
-        const float shorter = times[at(i)];
-        const bool leftLonger = i % 2 == 0;
         for (int channel = 0; channel < 2; ++channel)
         {
             const int lane = 2 * i + channel;
-            const bool isLonger = (channel == 0) == leftLonger;
-            const int length = lengthFor(isLonger ? longer : shorter, sampleRate);
+            const int length = bufferSlots(NetworkGeometry::lineTimeMs(channel, i), sampleRate);
             // One slot more in front of the line, holding a copy of its last slot.
             state.lineBase[lane] = total + 1;
             state.lineLength[lane] = length;
@@ -96,10 +72,9 @@ VectorReverbEngine::VectorReverbEngine(const EngineSettings* engineSettings, flo
     std::array<std::array<int, sections>, 2> allPassOffsets{};
     for (int channel = 0; channel < 2; ++channel)
     {
-        const float scale = channel == 0 ? 0.105f : 0.1f;
         for (int j = 0; j < sections; ++j)
         {
-            const int length = lengthFor(times[at(j + 3)] * scale, sampleRate);
+            const int length = bufferSlots(NetworkGeometry::allPassTimeMs(channel, j), sampleRate);
             allPassOffsets[at(channel)][at(j)] = total;
             state.allPassLength[channel][j] = length;
             state.allPassPosition[channel][j] = 0;
@@ -109,7 +84,7 @@ VectorReverbEngine::VectorReverbEngine(const EngineSettings* engineSettings, flo
 
     for (int lane = 0; lane < lanes; ++lane)
     {
-        const RandomLfo lfo(sampleRate, lfoNoiseAmount);
+        const RandomLfo lfo(sampleRate, NetworkGeometry::lfoNoiseAmount);
         state.seed[lane] = lfo.getSeed();
         state.position[lane] = lfo.getPosition();
         state.step[lane] = lfo.getStep();
@@ -127,16 +102,16 @@ VectorReverbEngine::VectorReverbEngine(const EngineSettings* engineSettings, flo
     for (int channel = 0; channel < 2; ++channel)
         for (int j = 0; j < sections; ++j)
             state.allPass[channel][j] = storage.data() + allPassOffsets[at(channel)][at(j)];
-    state.allPassGain = allPassGain;
-    state.lowPass = freshLowPass(sampleRate);
-    state.highPass = freshLowPass(sampleRate);
+    state.allPassGain = NetworkGeometry::allPassGain;
+    state.lowPass = TwoPoleLowPass(sampleRate);
+    state.highPass = TwoPoleLowPass(sampleRate);
 }
 
 void VectorReverbEngine::processBlock(float* left, float* right, int frames) noexcept
 {
     if (frames <= 0)
         return;
-    kernel(state, ReverbEngine::readSettings(*settings), left, right, frames);
+    kernel(state, settings->forBlock(), left, right, frames);
 }
 
 int VectorReverbEngine::getPreDelayLength() const noexcept
@@ -146,7 +121,7 @@ int VectorReverbEngine::getPreDelayLength() const noexcept
 
 int VectorReverbEngine::getLineLength(int channel, int line) const noexcept
 {
-    if (line < 0 || line >= ReverbEngine::linesPerChannel)
+    if (line < 0 || line >= NetworkGeometry::linesPerChannel)
         return 0;
     return state.lineLength[2 * line + (channel == 0 ? 0 : 1)];
 }

@@ -3,6 +3,7 @@
 #include "engine/EnginePath.h"
 #include "engine/VectorEngineState.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace morvane
@@ -32,6 +33,20 @@ public:
     int getPreDelayLength() const noexcept;
     int getLineLength(int channel, int line) const noexcept;
     int getAllPassLength(int channel, int section) const noexcept;
+
+    // Calls `visit` with every value the network holds, for checks on its state.
+    template <typename Visit>
+    void visitState(Visit&& visit) const
+    {
+        for (const float x : storage)
+            visit(x);
+        for (int lane = 0; lane < VectorEngineState::lanes; ++lane)
+            for (const float x : {state.position[lane], state.step[lane], state.smoothed[lane],
+                                  state.interpolation[lane]})
+                visit(x);
+        state.lowPass.visitState(visit);
+        state.highPass.visitState(visit);
+    }
 
 private:
     const EngineSettings* settings;

@@ -2,9 +2,9 @@
 
 #include "editor/OrnComponent.h"
 #include "engine/ParameterShaping.h"
-#include "processor/OrnStateReader.h"
-#include "processor/OrnStateWriter.h"
 #include "processor/ParameterTable.h"
+#include "state/OrnStateReader.h"
+#include "state/OrnStateWriter.h"
 
 #include <array>
 #include <cmath>
@@ -25,11 +25,6 @@ inline float finiteOrZero(float x) noexcept
 
 // The engine runs on copies of the input in chunks of this many frames, kept on the stack.
 constexpr int engineChunk = 256;
-
-inline bool sameRate(float a, float b) noexcept
-{
-    return a == b || (std::isnan(a) && std::isnan(b));
-}
 } // namespace
 
 OrnCore::OrnCore()
@@ -40,11 +35,10 @@ OrnCore::OrnCore()
     program = std::make_unique<OrnProgram>();
 
     const auto currentRate = getSampleRate();
-    engineSampleRate = currentRate > 0.0 ? static_cast<float>(currentRate) : 44100.0f;
 
     settings = std::make_unique<EngineSettings>();
     frontEnd = std::make_unique<ReverbFrontEnd>(settings.get());
-    frontEnd->create(engineSampleRate);
+    frontEnd->create(currentRate > 0.0 ? static_cast<float>(currentRate) : 44100.0f);
 
     setCurrentProgram(0);
 }
@@ -62,19 +56,32 @@ const juce::String OrnCore::getName() const
     return "Morvane";
 }
 
-void OrnCore::prepareToPlay(double, int) {}
+// Every format announces its rate here on the host's thread (VST 2.4 resume, VST3 and LV2
+// activation, the standalone player's start), so the engine for a new rate is built here and
+// the first block at it only swaps it in.
+void OrnCore::prepareToPlay(double sampleRate, int)
+{
+    frontEnd->prepare(static_cast<float>(sampleRate));
+}
 
-void OrnCore::releaseResources() {}
+void OrnCore::releaseResources()
+{
+    frontEnd->releaseRetired();
+}
 
 void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    const auto hostRate = static_cast<float>(getSampleRate());
-    if (!sameRate(hostRate, engineSampleRate))
-    {
-        engineSampleRate = hostRate;
-        frontEnd->rebuild(engineSampleRate);
+    // Subnormal numbers are flushed to zero for the whole block (FTZ and DAZ on x86, FZ on ARM),
+    // and the host's own floating-point mode comes back when the block returns. This is the one
+    // place where the engine's arithmetic knowingly leaves plain IEEE: a value that would fall
+    // below about 1.2e-38, more than 700 dB below full scale, becomes 0 instead of taking the
+    // processor's slow path on every operation, which anti-phase material (whose mono sum
+    // cancels the dither) used to do all the time. Wherever no subnormal arises the output is
+    // the same bit for bit.
+    const juce::ScopedNoDenormals noDenormals;
+
+    if (frontEnd->followRate(static_cast<float>(getSampleRate())))
         setCurrentProgram(0);
-    }
 
     const juce::ScopedLock lock(getCallbackLock());
 
@@ -84,16 +91,15 @@ void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
     {
         float* left = buffer.getWritePointer(0);
         float* right = buffer.getWritePointer(1);
-        auto& engine = frontEnd->getEngine();
 
         // On / Off, Wet and Dry are read once per block and the engine's settings once per
         // chunk, so a change made during a block takes effect with the next one.
-        if (settings->get(1) > 0.5)
+        if (settings->get(Parameter::onOff) > 0.5)
         {
             std::array<float, engineChunk> wetLeft;
             std::array<float, engineChunk> wetRight;
-            const auto wet = static_cast<float>(settings->get(2));
-            const auto dry = static_cast<float>(settings->get(3));
+            const auto wet = static_cast<float>(settings->get(Parameter::wet));
+            const auto dry = static_cast<float>(settings->get(Parameter::dry));
 
             for (int start = 0; start < numSamples; start += engineChunk)
             {
@@ -109,7 +115,7 @@ void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
                     wetRight[static_cast<std::size_t>(n)] = finiteOrZero(chunkRight[n]);
                 }
 
-                engine.processBlock(wetLeft.data(), wetRight.data(), count);
+                frontEnd->processBlock(wetLeft.data(), wetRight.data(), count);
 
                 for (int n = 0; n < count; ++n)
                 {
@@ -161,11 +167,7 @@ bool OrnCore::silenceInProducesSilenceOut() const
 // once its tail has passed, and a tail of 0 would cut the reverb off there.
 double OrnCore::getTailLengthSeconds() const
 {
-    const auto hostRate = static_cast<float>(getSampleRate());
-    const float rate = ReverbFrontEnd::isUsableSampleRate(hostRate)
-                           ? hostRate
-                           : ReverbFrontEnd::fallbackSampleRate;
-    return ReverbEngine::decaySeconds(*settings, rate);
+    return ReverbFrontEnd::decaySeconds(*settings, static_cast<float>(getSampleRate()));
 }
 
 bool OrnCore::acceptsMidi() const
@@ -190,13 +192,13 @@ bool OrnCore::hasEditor() const
 
 int OrnCore::getNumParameters()
 {
-    return ParameterTable::numParameters;
+    return parameterCount;
 }
 
 const juce::String OrnCore::getParameterName(int index)
 {
-    return ParameterTable::isValidIndex(index) ? juce::String(ParameterTable::get(index).name)
-                                               : juce::String();
+    const auto parameter = parameterAt(index);
+    return parameter ? juce::String(ParameterTable::get(*parameter).name) : juce::String();
 }
 
 // What VST3 and LV2 hosts key automation and stored sessions on, so it may never change: the
@@ -204,19 +206,21 @@ const juce::String OrnCore::getParameterName(int index)
 // a name that starts with a letter.
 juce::String OrnCore::getParameterID(int index)
 {
-    return ParameterTable::isValidIndex(index) ? juce::String(ParameterTable::get(index).attribute)
-                                               : juce::String(index);
+    const auto parameter = parameterAt(index);
+    return parameter ? juce::String(ParameterTable::get(*parameter).attribute)
+                     : juce::String(index);
 }
 
 float OrnCore::getParameter(int index)
 {
-    return ParameterTable::isValidIndex(index) ? program->getValue(index) : 0.0f;
+    const auto parameter = parameterAt(index);
+    return parameter ? program->getValue(*parameter) : 0.0f;
 }
 
 const juce::String OrnCore::getParameterText(int index)
 {
-    return ParameterTable::isValidIndex(index) ? formatValue(program->getValue(index))
-                                               : juce::String();
+    const auto parameter = parameterAt(index);
+    return parameter ? formatValue(program->getValue(*parameter)) : juce::String();
 }
 
 juce::String OrnCore::formatValue(float value)
@@ -242,11 +246,12 @@ float OrnCore::getParameterDefaultValue(int index)
 
 void OrnCore::setParameter(int index, float newValue)
 {
-    if (!ParameterTable::isValidIndex(index))
+    const auto parameter = parameterAt(index);
+    if (!parameter)
         return;
 
-    program->setValue(index, newValue);
-    mapParameter(index, *settings, newValue);
+    program->setValue(*parameter, newValue);
+    mapParameter(*parameter, *settings, newValue);
     sendChangeMessage();
 }
 
@@ -267,12 +272,12 @@ int OrnCore::getCurrentProgram()
 
 void OrnCore::setCurrentProgram(int)
 {
-    for (int i = 0; i < ParameterTable::numParameters; ++i)
+    for (const Parameter parameter : allParameters)
     {
-        const float value = program->getValue(i);
-        setParameter(i, value);
+        const float value = program->getValue(parameter);
+        setParameter(indexOf(parameter), value);
         JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
-        setParameterNotifyingHost(i, value);
+        setParameterNotifyingHost(indexOf(parameter), value);
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
     sendChangeMessage();

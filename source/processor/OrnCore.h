@@ -6,6 +6,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <cstddef>
 #include <memory>
 
 namespace morvane
@@ -16,9 +17,12 @@ namespace morvane
     requests, and runs the reverb sample by sample in its audio callback.
 
     Thread rules: processBlock runs on the audio thread, which alone touches
-    the engine and the dither state (including the rebuild at a new rate).
-    Parameter, program and state calls may come from any thread; they share
-    values with the audio thread only through atomics, never through a lock. */
+    the current engine and the dither state. prepareToPlay and
+    releaseResources run on the host's thread; they hand engines to the audio
+    thread and take back the ones it replaced without a lock (see
+    ReverbFrontEnd). Parameter, program and state calls may come from any
+    thread; they share values with the audio thread only through atomics,
+    never through a lock. */
 class OrnCore : public juce::AudioProcessor, public juce::ChangeBroadcaster
 {
 public:
@@ -72,13 +76,16 @@ public:
     /** The shaped settings the engine and the mixer read. */
     const EngineSettings& getEngineSettings() const noexcept { return *settings; }
 
+    /** How many subnormal numbers the engine holds, for checks; only while
+        no block runs. */
+    std::size_t countEngineSubnormals() const noexcept { return frontEnd->countSubnormals(); }
+
     /** Formats a normalised value the way the host displays it: two decimals. */
     static juce::String formatValue(float value);
 
 private:
     std::unique_ptr<OrnProgram> program;
     std::unique_ptr<ReverbFrontEnd> frontEnd;
-    float engineSampleRate = 44100.0f;
     std::unique_ptr<EngineSettings> settings;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(OrnCore)

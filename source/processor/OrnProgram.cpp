@@ -7,8 +7,8 @@ namespace morvane
 
 OrnProgram::OrnProgram() noexcept
 {
-    for (int i = 0; i < numValues; ++i)
-        setValue(i, ParameterTable::get(i).factoryValue);
+    for (const Parameter parameter : allParameters)
+        setValue(parameter, ParameterTable::get(parameter).factoryValue);
 }
 
 } // namespace morvane

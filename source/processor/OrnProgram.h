@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Parameters.h"
+
 #include <juce_core/juce_core.h>
 
 #include <array>
@@ -19,11 +21,20 @@ namespace morvane
 class OrnProgram
 {
 public:
-    static constexpr int numValues = 7;
+    static constexpr int numValues = parameterCount;
     static constexpr int midiMapSize = 256;
 
     OrnProgram() noexcept;
 
+    float getValue(Parameter parameter) const noexcept { return getValue(indexOf(parameter)); }
+
+    void setValue(Parameter parameter, float value) noexcept
+    {
+        setValue(indexOf(parameter), value);
+    }
+
+    /** By host index 0..6, for code that walks the values in host order (the
+        stored state). */
     float getValue(int index) const noexcept
     {
         return parameterValues[static_cast<size_t>(index)].load(std::memory_order_relaxed);

@@ -1,5 +1,6 @@
 #include "processor/ParameterTable.h"
 
+#include <array>
 #include <cctype>
 #include <cstddef>
 
@@ -8,7 +9,8 @@ namespace morvane
 
 namespace
 {
-constexpr std::array<ParameterInfo, ParameterTable::numParameters> parameters{{
+// In host order, which allParameters follows.
+constexpr std::array<ParameterInfo, parameterCount> parameters{{
     {"On / Off", "effectreverbon", 1.0f},
     {"Wet", "effectreverbamount", 0.2f},
     {"Dry", "effectreverbsignalamount", 1.0f},
@@ -17,6 +19,8 @@ constexpr std::array<ParameterInfo, ParameterTable::numParameters> parameters{{
     {"Low Pass", "effectreverblow", 0.8f},
     {"High Pass", "effectreverbhigh", 0.0f},
 }};
+
+constexpr ParameterInfo noParameter{"", "", 0.0f};
 
 bool equalIgnoringCase(const char* a, const char* b) noexcept
 {
@@ -29,18 +33,24 @@ bool equalIgnoringCase(const char* a, const char* b) noexcept
 }
 } // namespace
 
+const ParameterInfo& ParameterTable::get(Parameter parameter) noexcept
+{
+    return parameters[static_cast<std::size_t>(indexOf(parameter))];
+}
+
 const ParameterInfo& ParameterTable::get(int index) noexcept
 {
-    return parameters[static_cast<std::size_t>(index)];
+    const auto parameter = parameterAt(index);
+    return parameter ? get(*parameter) : noParameter;
 }
 
 int ParameterTable::findByName(const char* text) noexcept
 {
-    for (int i = 0; i < numParameters; ++i)
+    for (const Parameter parameter : allParameters)
     {
-        const auto& info = get(i);
+        const auto& info = get(parameter);
         if (equalIgnoringCase(text, info.name) || equalIgnoringCase(text, info.attribute))
-            return i;
+            return indexOf(parameter);
     }
     return -1;
 }

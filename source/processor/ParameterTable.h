@@ -1,6 +1,6 @@
 #pragma once
 
-#include <array>
+#include "engine/Parameters.h"
 
 namespace morvane
 {
@@ -18,13 +18,17 @@ struct ParameterInfo
 class ParameterTable
 {
 public:
-    static constexpr int numParameters = 7;
+    static constexpr int numParameters = parameterCount;
 
+    static const ParameterInfo& get(Parameter parameter) noexcept;
+
+    /** By host index, for code that walks the parameters in host order (the
+        stored state, the renderer's options); an index outside 0..6 gets an
+        entry with empty names and a factory value of 0. */
     static const ParameterInfo& get(int index) noexcept;
-    static bool isValidIndex(int index) noexcept { return index >= 0 && index < numParameters; }
 
     /** Finds a parameter by its host name or its stored attribute name,
-        ignoring letter case; -1 when nothing matches. */
+        ignoring letter case; its host index, or -1 when nothing matches. */
     static int findByName(const char* text) noexcept;
 };
 

@@ -24,7 +24,7 @@ struct KnobFixture : public ::testing::Test
 
     KnobFixture()
     {
-        knob.configure("Lo-Cut", 6);
+        knob.configure("Lo-Cut", morvane::Parameter::highPass);
         knob.setBounds(0, 0, 60, 54);
         knob.setLookAndFeel(&lookAndFeel);
         knob.setVisible(true);

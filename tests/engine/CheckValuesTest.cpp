@@ -1,5 +1,7 @@
 #include "engine/EngineSettings.h"
+#include "engine/NetworkGeometry.h"
 #include "engine/ParameterShaping.h"
+#include "engine/Parameters.h"
 #include "engine/Primes.h"
 #include "engine/ReverbEngine.h"
 
@@ -40,7 +42,7 @@ TEST(Lengths, BaseTimesAndEveryBufferAtThreeRates)
     const std::array<float, 8> times{44.282448f, 47.827690f, 51.656761f, 55.792389f,
                                      60.259113f, 65.083443f, 70.294006f, 75.921730f};
     for (int k = 0; k < 8; ++k)
-        EXPECT_FLOAT_EQ(ReverbEngine::baseTime(k), times[static_cast<std::size_t>(k)]);
+        EXPECT_FLOAT_EQ(NetworkGeometry::baseTimeMs(k), times[static_cast<std::size_t>(k)]);
 
     // Rate, pre-delay, left lines, right lines, left all-passes, right all-passes.
     const std::array<std::array<int, 20>, 3> table{
@@ -71,7 +73,7 @@ TEST(Shaping, TapersAndEveryParameterCurve)
     EXPECT_NEAR(invertedExponentialTaper(0.25), 0.55487, 5e-6);
     EXPECT_NEAR(invertedExponentialTaper(0.75), 0.94133, 5e-6);
 
-    // Entry index + 1 for x = 0, 0.5 and 1; every other entry stays 0.
+    // Each parameter's setting for x = 0, 0.5 and 1, in host order; every other setting stays 0.
     const std::array<std::array<double, 3>, 7> expected{{{0.0, 0.5, 1.0},
                                                          {0.0, 0.18274, 1.0},
                                                          {0.0, 0.18274, 1.0},
@@ -79,44 +81,69 @@ TEST(Shaping, TapersAndEveryParameterCurve)
                                                          {0.0, 0.81726, 1.0},
                                                          {0.1, 0.325, 1.0},
                                                          {0.0, 0.25, 1.0}}};
-    for (std::size_t index = 0; index < 7; ++index)
+    for (const Parameter shaped : allParameters)
     {
+        const auto& row = expected[static_cast<std::size_t>(indexOf(shaped))];
         for (std::size_t i = 0; i < 3; ++i)
         {
             EngineSettings settings;
-            mapParameter(static_cast<int>(index), settings, 0.5f * static_cast<float>(i));
-            for (std::size_t entry = 0; entry < 8; ++entry)
-                EXPECT_NEAR(settings.get(static_cast<int>(entry)),
-                            entry == index + 1 ? expected[index][i] : 0.0, 5e-6)
-                    << index << " " << i << " " << entry;
+            mapParameter(shaped, settings, 0.5f * static_cast<float>(i));
+            for (const Parameter other : allParameters)
+                EXPECT_NEAR(settings.get(other), other == shaped ? row[i] : 0.0, 5e-6)
+                    << indexOf(shaped) << " " << i << " " << indexOf(other);
         }
     }
+
+    // The settings the engine reads per block are the four it owns, by name.
+    EngineSettings settings;
+    mapParameter(Parameter::delay, settings, 0.5f);
+    mapParameter(Parameter::size, settings, 1.0f);
+    mapParameter(Parameter::lowPass, settings, 0.0f);
+    mapParameter(Parameter::highPass, settings, 1.0f);
+    mapParameter(Parameter::wet, settings, 0.7f);
+    const EngineBlockSettings block = settings.forBlock();
+    EXPECT_EQ(block.delay, 0.25);
+    EXPECT_EQ(block.size, settings.get(Parameter::size));
+    EXPECT_EQ(block.lowPass, 0.1);
+    EXPECT_EQ(block.highPass, 1.0);
 }
 
-TEST(Shaping, OutOfRangeValuesClampAndUnknownIndicesAreIgnored)
+TEST(Shaping, OutOfRangeValuesClamp)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    for (int index = 0; index < 7; ++index)
+    for (const Parameter parameter : allParameters)
     {
         EngineSettings atZero;
         EngineSettings atOne;
         EngineSettings settings;
-        mapParameter(index, atZero, 0.0f);
-        mapParameter(index, atOne, 1.0f);
+        mapParameter(parameter, atZero, 0.0f);
+        mapParameter(parameter, atOne, 1.0f);
         for (const float value : {nan, -inf, -0.5f, inf, 1.5f})
         {
-            mapParameter(index, settings, value);
+            mapParameter(parameter, settings, value);
             const auto& reference = value > 0.5f ? atOne : atZero;
-            EXPECT_EQ(settings.get(index + 1), reference.get(index + 1)) << index << " " << value;
+            EXPECT_EQ(settings.get(parameter), reference.get(parameter))
+                << indexOf(parameter) << " " << value;
         }
     }
+}
 
-    EngineSettings settings;
-    for (const int index : {-1, 7, 1000})
-        mapParameter(index, settings, 0.7f);
-    for (int entry = -1; entry <= EngineSettings::numEntries; ++entry)
-        EXPECT_EQ(settings.get(entry), 0.0);
+// Host indices 0..6 name the parameters in host order and nothing else does.
+TEST(Parameters, HostIndicesConvertBothWaysAndOnlyInRange)
+{
+    const Parameter order[] = {Parameter::onOff,   Parameter::wet,  Parameter::dry,
+                               Parameter::delay,   Parameter::size, Parameter::lowPass,
+                               Parameter::highPass};
+    for (int index = 0; index < parameterCount; ++index)
+    {
+        const auto parameter = parameterAt(index);
+        ASSERT_TRUE(parameter.has_value()) << index;
+        EXPECT_EQ(*parameter, order[index]);
+        EXPECT_EQ(indexOf(*parameter), index);
+    }
+    for (const int index : {-1, 7, 1000, std::numeric_limits<int>::min()})
+        EXPECT_FALSE(parameterAt(index).has_value()) << index;
 }
 
 } // namespace

@@ -28,10 +28,10 @@ using Frame = std::array<float, 2>;
 // Delay, Size, Low Pass and High Pass as the engine reads them, already shaped.
 void apply(EngineSettings& settings, double delay, double size, double lowPass, double highPass)
 {
-    settings.set(4, delay);
-    settings.set(5, size);
-    settings.set(6, lowPass);
-    settings.set(7, highPass);
+    settings.set(Parameter::delay, delay);
+    settings.set(Parameter::size, size);
+    settings.set(Parameter::lowPass, lowPass);
+    settings.set(Parameter::highPass, highPass);
 }
 
 // Uniform noise in [-1, 1), the same on every platform.

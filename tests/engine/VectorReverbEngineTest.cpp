@@ -1,45 +1,19 @@
 #include "engine/EnginePath.h"
 #include "engine/EngineSettings.h"
-#include "engine/FastReverbEngine.h"
 #include "engine/ParameterShaping.h"
 #include "engine/ReverbEngine.h"
+#include "engine/ReverbFrontEnd.h"
+#include "support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <vector>
-
-// Counts every allocation in this test program, so that a test can show a stretch of code makes
-// none. Kept out of line so that the compiler never pairs a new expression with the free inside.
-namespace
-{
-std::atomic<long> allocations{0};
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size)
-{
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept
-{
-    std::free(p);
-}
-
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept
-{
-    std::free(p);
-}
 
 namespace morvane
 {
@@ -51,6 +25,10 @@ constexpr double renderSeconds = 12.0;
 #else
 constexpr double renderSeconds = 1.5;
 #endif
+
+// The parameters the engine itself reads.
+constexpr Parameter engineParameters[] = {Parameter::delay, Parameter::size, Parameter::lowPass,
+                                          Parameter::highPass};
 
 std::uint32_t next(std::uint32_t& state)
 {
@@ -111,13 +89,14 @@ void fillInput(std::uint32_t& state, std::vector<float>& left, std::vector<float
 long firstDifference(EnginePath path, float rate, double seconds, unsigned seed)
 {
     EngineSettings settings;
-    for (int index = 3; index <= 6; ++index)
-        mapParameter(index, settings, 0.5f);
+    for (const Parameter parameter : engineParameters)
+        mapParameter(parameter, settings, 0.5f);
 
     std::srand(seed);
     ReverbEngine reference(&settings, rate);
     std::srand(seed);
-    FastReverbEngine engine(&settings, rate, path);
+    ReverbFrontEnd engine(&settings, path);
+    engine.create(rate);
 
     std::uint32_t state = seed * 2654435761u + 1u;
     const long frames = static_cast<long>(seconds * static_cast<double>(rate));
@@ -128,7 +107,7 @@ long firstDifference(EnginePath path, float rate, double seconds, unsigned seed)
     for (long done = 0; done < frames;)
     {
         if ((next(state) >> 30) == 0)
-            mapParameter(static_cast<int>(3 + (next(state) >> 30)), settings, knob(state));
+            mapParameter(engineParameters[next(state) >> 30], settings, knob(state));
 
         const int block = 1 + static_cast<int>(next(state) >> 22);
         left.resize(static_cast<std::size_t>(block));
@@ -190,14 +169,15 @@ TEST(VectorReverbEngine, NonFiniteAndExtremeInputsMatchTheScalarEngine)
         for (const float special : specials)
         {
             EngineSettings settings;
-            mapParameter(3, settings, 0.0f);
-            mapParameter(4, settings, 1.0f);
-            mapParameter(5, settings, 0.3f);
-            mapParameter(6, settings, 0.2f);
+            mapParameter(Parameter::delay, settings, 0.0f);
+            mapParameter(Parameter::size, settings, 1.0f);
+            mapParameter(Parameter::lowPass, settings, 0.3f);
+            mapParameter(Parameter::highPass, settings, 0.2f);
             std::srand(11);
             ReverbEngine reference(&settings, 48000.0f);
             std::srand(11);
-            FastReverbEngine engine(&settings, 48000.0f, path);
+            ReverbFrontEnd engine(&settings, path);
+            engine.create(48000.0f);
 
             std::vector<float> left(12000, 0.25f);
             left[100] = special;
@@ -222,10 +202,10 @@ TEST(VectorReverbEngine, NonFiniteAndExtremeInputsMatchTheScalarEngine)
 TEST(VectorReverbEngine, BlocksAreSequencesOfFrames)
 {
     EngineSettings settings;
-    mapParameter(3, settings, 0.01f);
-    mapParameter(4, settings, 0.9f);
-    mapParameter(5, settings, 0.6f);
-    mapParameter(6, settings, 0.1f);
+    mapParameter(Parameter::delay, settings, 0.01f);
+    mapParameter(Parameter::size, settings, 0.9f);
+    mapParameter(Parameter::lowPass, settings, 0.6f);
+    mapParameter(Parameter::highPass, settings, 0.1f);
 
     std::uint32_t state = 5u;
     std::vector<float> input(2 * 30000);
@@ -256,7 +236,8 @@ TEST(VectorReverbEngine, BlocksAreSequencesOfFrames)
         for (const int blockSize : {1, 3, 64, 30000})
         {
             std::srand(21);
-            FastReverbEngine engine(&settings, 44100.0f, path);
+            ReverbFrontEnd engine(&settings, path);
+            engine.create(44100.0f);
             EXPECT_EQ(render(engine, blockSize), expected)
                 << EnginePaths::name(engine.getPath()) << ", blocks of " << blockSize;
         }
@@ -273,10 +254,11 @@ TEST(VectorReverbEngine, SettingsApplyFromTheNextBlock)
     for (const EnginePath path : allEnginePaths)
     {
         EngineSettings settings;
-        mapParameter(4, settings, 0.5f);
-        mapParameter(5, settings, 1.0f);
+        mapParameter(Parameter::size, settings, 0.5f);
+        mapParameter(Parameter::lowPass, settings, 1.0f);
         std::srand(2);
-        FastReverbEngine engine(&settings, 48000.0f, path);
+        ReverbFrontEnd engine(&settings, path);
+        engine.create(48000.0f);
         std::srand(2);
         ReverbEngine reference(&settings, 48000.0f);
 
@@ -288,7 +270,7 @@ TEST(VectorReverbEngine, SettingsApplyFromTheNextBlock)
         engine.processBlock(left.data(), right.data(), 0);
         for (int start = 0; start < 4096; start += 512)
         {
-            mapParameter(3, settings, static_cast<float>(start) / 8192.0f);
+            mapParameter(Parameter::delay, settings, static_cast<float>(start) / 8192.0f);
             for (int n = start; n < start + 512; ++n)
                 reference.processSample(expectedLeft[static_cast<std::size_t>(n)],
                                         expectedRight[static_cast<std::size_t>(n)]);
@@ -307,7 +289,8 @@ TEST(VectorReverbEngine, BuildsTheSameNetworkAndAllocatesOnlyWhenBuilt)
         {
             EngineSettings settings;
             const ReverbEngine reference(&settings, rate);
-            FastReverbEngine engine(&settings, rate, path);
+            ReverbFrontEnd engine(&settings, path);
+            engine.create(rate);
             EXPECT_EQ(engine.getPreDelayLength(), reference.getPreDelayLength());
             for (int channel = 0; channel < 2; ++channel)
             {
@@ -321,10 +304,11 @@ TEST(VectorReverbEngine, BuildsTheSameNetworkAndAllocatesOnlyWhenBuilt)
 
             std::vector<float> left(2048, 0.5f);
             std::vector<float> right(2048, -0.25f);
-            const long before = allocations.load();
+            const auto before = test::AllocationCounts::onThisThread();
             engine.processBlock(left.data(), right.data(), 2048);
-            engine.processSample(left[0], right[0]);
-            EXPECT_EQ(allocations.load(), before) << EnginePaths::name(engine.getPath());
+            engine.processBlock(left.data(), right.data(), 1);
+            EXPECT_TRUE(test::AllocationCounts::onThisThread().since(before).none())
+                << EnginePaths::name(engine.getPath());
         }
     }
 }
@@ -357,7 +341,9 @@ TEST(EnginePaths, RequestsFallBackToWhatTheProcessorRuns)
 
     EnginePaths::setOverride(EnginePath::scalar);
     EXPECT_EQ(EnginePaths::resolve(), EnginePath::scalar);
-    EXPECT_EQ(FastReverbEngine(nullptr, 8000.0f).getPath(), EnginePath::scalar);
+    ReverbFrontEnd overridden(nullptr);
+    overridden.create(8000.0f);
+    EXPECT_EQ(overridden.getPath(), EnginePath::scalar);
     EXPECT_EQ(EnginePaths::resolve(EnginePath::sse2), EnginePaths::resolve(EnginePath::sse2));
     EnginePaths::setOverride(EnginePath::avx512);
     EXPECT_EQ(EnginePaths::resolve(), EnginePaths::resolve(EnginePath::avx512));

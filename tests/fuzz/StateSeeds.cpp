@@ -1,6 +1,6 @@
 // Writes the fuzzer's starting corpus: chunks as the plug-in itself saves
 // them, from the factory program to full controller tables and odd values.
-#include "processor/OrnStateWriter.h"
+#include "state/OrnStateWriter.h"
 
 #include <cstdio>
 #include <limits>
@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     written &= writeSeed(directory, "factory", factory);
 
     OrnProgram named;
-    named.name = juce::String::fromUTF8("Hall <\"big\"> & 'wide'\n\xc3\xbc\xe2\x82\xac");
+    named.name = juce::String::fromUTF8("Hall <\"big\"> & 'wide'\n\x01\xc3\xbc\xe2\x82\xac");
     named.category = "Rooms";
     named.midiMap[7] = 3;
     named.midiMap[64] = -5;

@@ -9,6 +9,7 @@
 #include <limits>
 
 using morvane::OrnCore;
+using morvane::Parameter;
 using morvane::test::identical;
 using morvane::test::makeNoiseBlock;
 using morvane::test::ProcessorProbe;
@@ -52,9 +53,11 @@ TEST(OrnCore, ReportsIdentityAndFactoryProgram)
     }
 
     // The factory program is applied at construction: every shaped setting is in place.
-    EXPECT_EQ(core.getEngineSettings().get(5), morvane::invertedExponentialTaper(0.85f));
+    EXPECT_EQ(core.getEngineSettings().get(Parameter::size),
+              morvane::invertedExponentialTaper(0.85f));
     const double lowPass = 0.8f;
-    EXPECT_DOUBLE_EQ(core.getEngineSettings().get(6), 0.9 * lowPass * lowPass + 0.1);
+    EXPECT_DOUBLE_EQ(core.getEngineSettings().get(Parameter::lowPass),
+                     0.9 * lowPass * lowPass + 0.1);
 }
 
 TEST(OrnCore, OutOfRangeIndicesAreAnsweredWithDefaultsAndIgnored)
@@ -90,7 +93,7 @@ TEST(OrnCore, SetParameterStoresTheRawValueShapesItAndAnnouncesIt)
     core.setParameter(1, 0.123f);
     EXPECT_EQ(core.getParameter(1), 0.123f);
     EXPECT_EQ(core.getParameterDefaultValue(1), 0.123f);
-    EXPECT_EQ(core.getEngineSettings().get(2), morvane::exponentialTaper(0.123f));
+    EXPECT_EQ(core.getEngineSettings().get(Parameter::wet), morvane::exponentialTaper(0.123f));
 
     core.dispatchPendingMessages();
     EXPECT_EQ(probe.changeMessages, 1);
@@ -99,10 +102,10 @@ TEST(OrnCore, SetParameterStoresTheRawValueShapesItAndAnnouncesIt)
     // Values outside 0..1 are kept as received; only the shaped setting is bounded.
     core.setParameter(4, 7.5f);
     EXPECT_EQ(core.getParameter(4), 7.5f);
-    EXPECT_EQ(core.getEngineSettings().get(5), 1.0);
+    EXPECT_EQ(core.getEngineSettings().get(Parameter::size), 1.0);
     core.setParameter(3, std::numeric_limits<float>::quiet_NaN());
     EXPECT_TRUE(std::isnan(core.getParameter(3)));
-    EXPECT_EQ(core.getEngineSettings().get(4), 0.0);
+    EXPECT_EQ(core.getEngineSettings().get(Parameter::delay), 0.0);
 
     core.removeChangeListener(&probe);
     core.removeListener(&probe);
@@ -174,7 +177,7 @@ TEST(OrnCore, WetZeroPassesTheDryPathPlusDither)
     OrnCore core;
     prepare(core, 44100.0);
     core.setParameter(1, 0.0f);
-    const auto dry = static_cast<float>(core.getEngineSettings().get(3));
+    const auto dry = static_cast<float>(core.getEngineSettings().get(Parameter::dry));
 
     auto buffer = makeNoiseBlock(4096, 3);
     const auto input = buffer;

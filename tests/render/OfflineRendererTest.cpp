@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 using morvane::AudioFiles;
@@ -49,6 +50,32 @@ TEST(OfflineRenderer, TailRingsOutBelowTheThresholdOrStopsAtTheCap)
 
     const auto capped = renderWithSeed(512, 0.25);
     EXPECT_EQ(capped.getNumSamples(), 1000 + 11025);
+}
+
+TEST(OfflineRenderer, SilentPreDelayIsNotTakenForTheEndOfTheTail)
+{
+    // A quarter of a second of pre-delay after a one-sample impulse: the first 250 ms of the
+    // tail are silent, far longer than the quiet window that ends a tail once it is heard.
+    std::srand(1);
+    CoreSource core;
+    core.setParameter(core.findParameter("Delay"), 0.5f);
+    core.setParameter(core.findParameter("Size"), 0.3f);
+    OfflineRenderer renderer(core, 512);
+    const auto output =
+        renderer.render(impulse(1), 44100.0, 30.0, OfflineRenderer::SilentStart::isWaitedFor);
+
+    ASSERT_GT(output.getNumSamples(), 2 * 11025);
+    EXPECT_LT(output.getMagnitude(1, 11000), OfflineRenderer::silenceThreshold);
+    EXPECT_GT(output.getMagnitude(11025, 11025), 1e-3f) << "the reverb after the pre-delay";
+    EXPECT_LT(renderer.getTailSamples(), 30 * 44100) << "it still ends once the reverb has died";
+
+    // A source that stays silent ends after the tail it announces, not at the cap.
+    core.setParameter(core.findParameter("Wet"), 0.0f);
+    const auto silent = renderer.render(impulse(1), 44100.0, 30.0);
+    EXPECT_LE(renderer.getTailSamples(),
+              static_cast<juce::int64>(std::ceil(core.getTailSeconds() * 44100.0)) + 1);
+    EXPECT_LT(silent.getMagnitude(1, silent.getNumSamples() - 1),
+              OfflineRenderer::silenceThreshold);
 }
 
 TEST(OfflineRenderer, BlockSizeDoesNotChangeTheResult)

@@ -17,9 +17,12 @@ settings=(--rate 44100 --set Size=0.5 --set Dry=0 --seed 3)
 
 if "$render" --ir "${settings[@]}" -o ir.wav > out.txt 2> err.txt; then
     [ -s err.txt ] && fail "a quiet terminal-less run printed on stderr: $(cat err.txt)"
-    head -1 impulse-response.csv | grep -qx 'band,channel,edt_s,t20_s,t30_s,first_arrival_samples,first_arrival_s,iacc,iacc_early' ||
-        fail "CSV header: $(head -1 impulse-response.csv)"
-    [ "$(wc -l < impulse-response.csv)" -eq 17 ] || fail "CSV rows: $(wc -l < impulse-response.csv)"
+    header=$(grep -v '^#' impulse-response.csv | head -1)
+    [ "$header" = 'band,channel,edt_s,t20_s,t30_s,first_arrival_samples,first_arrival_s,iacc,iacc_early,direct_to_reverberant_db,gap_s' ] ||
+        fail "CSV header: $header"
+    [ "$(grep -vc '^#' impulse-response.csv)" -eq 17 ] || fail "CSV rows: $(grep -vc '^#' impulse-response.csv)"
+    head -1 impulse-response.csv | grep -q '^# ' || fail "no comment on top of the CSV"
+    grep -q '^note:' out.txt && fail "a note about the dry path with Dry at 0"
     grep -q '^broadband,left,' impulse-response.csv || fail "no broadband row"
     [ "$(head -c 8 impulse-response.png | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
         fail "impulse-response.png is not a PNG"
@@ -38,6 +41,21 @@ if "$render" --ir "${settings[@]}" --plugin "$module" --csv module.csv --png mod
     echo "ok   --ir --plugin gives the in-process figures"
 else
     fail "--ir --plugin failed: $(cat err.txt)"
+fi
+
+# With the dry path on, a note says what EDT then measures; the reverb's figures stay, and
+# the broadband T30 and first arrival come out of the CSV by column name.
+if "$render" --ir --rate 48000 --set Size=0.3 --csv dry.csv --png dry.png > out.txt 2> err.txt; then
+    grep -q '^note: .*EDT includes the direct sound.*--set Dry=0' out.txt ||
+        fail "no note about the dry path: $(cat out.txt)"
+    broadband=$(grep -v '^#' dry.csv | awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) col[$i] = i; next }
+        $1 == "broadband" && $2 == "left" { print $col["t30_s"], $col["first_arrival_s"] }')
+    read -r t30 arrival <<< "$broadband"
+    awk -v t="$t30" -v a="$arrival" 'BEGIN { exit !(t > 0.3 && t < 0.7 && a == 0) }' ||
+        fail "broadband T30 and first arrival with the dry path on: '$broadband'"
+    echo "ok   --ir with the dry path on notes it and still measures the reverb ($broadband)"
+else
+    fail "--ir with the dry path on failed: $(cat err.txt)"
 fi
 
 expect_error() {

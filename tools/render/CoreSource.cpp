@@ -1,7 +1,7 @@
 #include "CoreSource.h"
 
-#include "processor/OrnStateReader.h"
 #include "processor/ParameterTable.h"
+#include "state/OrnStateReader.h"
 
 #include <cstring>
 #include <limits>

@@ -13,28 +13,38 @@ OfflineRenderer::OfflineRenderer(RenderSource& sourceToUse, int samplesPerBlock)
 }
 
 juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>& input,
-                                                 double sampleRate, double maxTailSeconds)
+                                                 double sampleRate, double maxTailSeconds,
+                                                 SilentStart silentStart)
 {
     source.prepare(sampleRate, blockSize);
 
     const int inputLength = input.getNumSamples();
     const auto maxTail = static_cast<juce::int64>(std::ceil(maxTailSeconds * sampleRate));
-    const auto quietNeeded = static_cast<juce::int64>(std::ceil(silenceWindowSeconds * sampleRate));
+    const auto quietWindow = static_cast<juce::int64>(std::ceil(silenceWindowSeconds * sampleRate));
+    // A source's own word on its tail is only trusted within the cap.
+    const double tailSeconds = source.getTailSeconds();
+    const auto announcedTail = static_cast<juce::int64>(
+        std::ceil(std::isnan(tailSeconds)
+                      ? 0.0
+                      : std::clamp(tailSeconds * sampleRate, 0.0, static_cast<double>(maxTail))));
 
     std::vector<float> left, right;
     left.reserve(static_cast<size_t>(inputLength));
     right.reserve(static_cast<size_t>(inputLength));
 
     // The progress estimate expects the tail the source announces, within the cap.
-    const auto expectedTail = std::min<juce::int64>(
-        maxTail,
-        static_cast<juce::int64>(std::ceil(source.getTailSeconds() * sampleRate)) + quietNeeded);
+    const auto expectedTail = std::min<juce::int64>(maxTail, announcedTail + quietWindow);
     const auto expectedLength =
         static_cast<double>(std::max<juce::int64>(1, inputLength + expectedTail));
 
     juce::AudioBuffer<float> block(2, blockSize);
     juce::int64 position = 0;
     juce::int64 quietRun = 0;
+    const auto longestWait = std::min(
+        maxTail, std::max(announcedTail,
+                          static_cast<juce::int64>(std::ceil(minimumWaitSeconds * sampleRate))));
+    juce::int64 quietNeeded =
+        silentStart == SilentStart::isWaitedFor ? std::max(quietWindow, longestWait) : quietWindow;
     tailSamples = 0;
 
     while (position < inputLength || (tailSamples < maxTail && quietRun < quietNeeded))
@@ -73,6 +83,8 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
                 ++tailSamples;
                 const bool quiet = std::abs(l) < silenceThreshold && std::abs(r) < silenceThreshold;
                 quietRun = quiet ? quietRun + 1 : 0;
+                if (!quiet)
+                    quietNeeded = quietWindow;
             }
         }
         position += count;

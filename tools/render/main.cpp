@@ -4,7 +4,9 @@
 #include "DemoPhrase.h"
 #include "EditorSnapshot.h"
 #include "ImpulseAnalysis.h"
-#include "ImpulseReport.h"
+#include "ImpulseCsv.h"
+#include "ImpulsePicture.h"
+#include "ImpulseTable.h"
 #include "OfflineRenderer.h"
 #include "ProgressBar.h"
 #include "RenderOptions.h"
@@ -196,7 +198,8 @@ int runImpulse(const morvane::RenderOptions& options)
     morvane::OfflineRenderer renderer(*source, options.blockSize);
     auto progress = morvane::ProgressBar::forStandardError("rendering", options.quiet);
     renderer.onProgress = [&progress](double fraction) { progress.update(fraction); };
-    const auto ir = renderer.render(impulse, rate, options.maxTailSeconds);
+    const auto ir = renderer.render(impulse, rate, options.maxTailSeconds,
+                                    morvane::OfflineRenderer::SilentStart::isWaitedFor);
     progress.finish();
 
     const auto figures = morvane::ImpulseAnalysis::analyse(ir, rate);
@@ -218,10 +221,10 @@ int runImpulse(const morvane::RenderOptions& options)
         if (file.isDirectory())
             return fail("cannot write '" + file.getFullPathName() + "': it is a folder");
 
-    if (auto problem = morvane::ImpulseReport::writeCsv(figures, csvFile))
+    if (auto problem = morvane::ImpulseCsv::write(figures, csvFile))
         return fail(*problem);
     if (auto problem = morvane::EditorSnapshot::writePng(
-            morvane::ImpulseReport::draw(ir, figures, title), pngFile))
+            morvane::ImpulsePicture::draw(ir, figures, title), pngFile))
         return fail(*problem);
     if (options.outputPath.isNotEmpty())
         if (auto problem = AudioFiles::writeWav(inWorkingDirectory(options.outputPath), ir, rate,
@@ -239,10 +242,13 @@ int runImpulse(const morvane::RenderOptions& options)
     std::cout << "impulse:   " << rate << " Hz, " << length << " (at most "
               << options.maxTailSeconds << " s, until below -90 dBFS), block " << options.blockSize
               << "\n";
-    std::cout << morvane::ImpulseReport::summary(figures);
+    std::cout << morvane::ImpulseTable::text(figures);
+    if (const int dry = source->findParameter("Dry"); dry >= 0 && source->getParameter(dry) > 0.0f)
+        std::cout << "note:      the dry path is on, so EDT includes the direct sound; "
+                     "--set Dry=0 measures the reverb alone\n";
     std::cout << "wrote:     " << csvFile.getFullPathName() << "\n";
     std::cout << "wrote:     " << pngFile.getFullPathName() << " ("
-              << morvane::ImpulseReport::imageWidth << " x " << morvane::ImpulseReport::imageHeight
+              << morvane::ImpulsePicture::width << " x " << morvane::ImpulsePicture::height
               << " PNG)\n";
     if (options.outputPath.isNotEmpty())
         std::cout << "wrote:     " << inWorkingDirectory(options.outputPath).getFullPathName()
