@@ -109,6 +109,14 @@ TEST(Instance, AnswersAsItsOptionsSayAndFollowsWhatItAnnounced)
     const Instance refused(echo.getEntryPoint(), unusable);
     EXPECT_FALSE(refused.hasEffect());
     EXPECT_EQ(refused.getProblem(), "the module's entry point returned no effect");
+    EXPECT_EQ(refused.getNumParameters(), 0);
+    EXPECT_EQ(refused.dispatch(vst2::effGetTailSize), 0) << "requests without an effect: ignored";
+    EXPECT_TRUE(refused.getChunk().empty());
+    EXPECT_FALSE(refused.canReplace());
+
+    const Instance withoutEntry(nullptr, {});
+    EXPECT_FALSE(withoutEntry.hasEffect());
+    EXPECT_EQ(withoutEntry.getProblem(), "the module has no entry point");
 }
 
 TEST(Instance, RecordsEveryCallWithItsThreadAndShowsItToTheObserver)

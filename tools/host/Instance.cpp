@@ -88,7 +88,7 @@ void Instance::close()
 std::intptr_t Instance::dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value,
                                  void* ptr, float opt) const
 {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    return effect != nullptr ? effect->dispatcher(effect, opcode, index, value, ptr, opt) : 0;
 }
 
 std::string Instance::text(std::int32_t opcode, std::int32_t index) const
@@ -101,13 +101,15 @@ std::string Instance::text(std::int32_t opcode, std::int32_t index) const
 
 void Instance::setParameter(int index, float value) const
 {
-    if (effect->setParameter != nullptr)
+    if (effect != nullptr && effect->setParameter != nullptr)
         effect->setParameter(effect, index, value);
 }
 
 float Instance::getParameter(int index) const
 {
-    return effect->getParameter != nullptr ? effect->getParameter(effect, index) : 0.0f;
+    return effect != nullptr && effect->getParameter != nullptr
+               ? effect->getParameter(effect, index)
+               : 0.0f;
 }
 
 void Instance::setSampleRate(double rate)
@@ -134,21 +136,28 @@ void Instance::suspend() const
     dispatch(vst2::effMainsChanged, 0, 0);
 }
 
+int Instance::getNumParameters() const noexcept
+{
+    return effect != nullptr ? effect->numParams : 0;
+}
+
 bool Instance::canReplace() const noexcept
 {
-    return effect->processReplacing != nullptr &&
+    return effect != nullptr && effect->processReplacing != nullptr &&
            ((effect->flags & vst2::effFlagsCanReplacing) != 0 || effect->process == nullptr);
 }
 
 void Instance::processReplacing(float* const* inputs, float* const* outputs, int frames) const
 {
-    effect->processReplacing(effect, const_cast<float**>(inputs), const_cast<float**>(outputs),
-                             frames);
+    if (effect != nullptr && effect->processReplacing != nullptr)
+        effect->processReplacing(effect, const_cast<float**>(inputs), const_cast<float**>(outputs),
+                                 frames);
 }
 
 void Instance::processAccumulating(float* const* inputs, float* const* outputs, int frames) const
 {
-    effect->process(effect, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
+    if (effect != nullptr && effect->process != nullptr)
+        effect->process(effect, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
 }
 
 std::vector<std::uint8_t> Instance::getChunk(bool currentProgramOnly) const

@@ -66,6 +66,7 @@ public:
         failed the check is never closed, as nothing it points to can be trusted. */
     void close();
 
+    /** Every request below is ignored (answered 0) without an effect. */
     std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
                            void* ptr = nullptr, float opt = 0.0f) const;
 
@@ -73,7 +74,7 @@ public:
         its last byte is forced to zero whatever they do. */
     std::string text(std::int32_t opcode, std::int32_t index = 0) const;
 
-    int getNumParameters() const noexcept { return effect->numParams; }
+    int getNumParameters() const noexcept;
 
     /** The index and value go to the module as they are: checking them is the module's job. */
     void setParameter(int index, float value) const;

@@ -74,7 +74,7 @@ juce::String ModuleProbe::describeFailure(const host::Module& module)
     return "cannot load the module: " + juce::String(module.getLoaderMessage());
 }
 
-juce::String ModuleProbe::naming(const juce::String& verdict, const juce::File& file)
+juce::String ModuleProbe::withPath(const juce::String& verdict, const juce::File& file)
 {
     return verdict.contains(file.getFullPathName()) ? verdict
                                                     : verdict + " (" + file.getFullPathName() + ")";
@@ -191,7 +191,7 @@ std::optional<juce::String> ModuleProbe::probe(const juce::File& file, double ti
         report.pop_back();
         if (report.empty())
             return std::nullopt;
-        return naming(juce::String::fromUTF8(report.c_str()), file);
+        return withPath(juce::String::fromUTF8(report.c_str()), file);
     }
     if (timedOut)
         return "the module " + name + " did not finish loading within " +

@@ -35,7 +35,7 @@ public:
     static juce::String describeFailure(const host::Module& module);
 
     /** A verdict about the module, with its path unless the verdict already names it. */
-    static juce::String naming(const juce::String& verdict, const juce::File& file);
+    static juce::String withPath(const juce::String& verdict, const juce::File& file);
 };
 
 } // namespace morvane

@@ -44,7 +44,7 @@ std::unique_ptr<ModuleSource> ModuleSource::load(const juce::File& file, const O
     auto module = std::make_unique<host::Module>(file.getFullPathName().toStdString());
     if (!module->isLoaded())
     {
-        error = ModuleProbe::naming(ModuleProbe::describeFailure(*module), file);
+        error = ModuleProbe::withPath(ModuleProbe::describeFailure(*module), file);
         return nullptr;
     }
 
@@ -54,7 +54,7 @@ std::unique_ptr<ModuleSource> ModuleSource::load(const juce::File& file, const O
     auto instance = std::make_unique<host::Instance>(module->getEntryPoint(), hostOptions);
     if (!instance->hasEffect())
     {
-        error = juce::String(instance->getProblem()) + " (" + file.getFullPathName() + ")";
+        error = ModuleProbe::withPath(juce::String(instance->getProblem()), file);
         return nullptr;
     }
 
