@@ -30,17 +30,20 @@ int main(int argc, char** argv)
     // Lines go out as soon as each group ends, also into a pipe.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    PluginModule module(options.modulePath);
+    const morvane::host::Module module(options.modulePath);
     if (!module.isLoaded())
     {
         std::cerr << "morvane-validate: cannot load " << options.modulePath << ": "
-                  << module.getError() << "\n";
+                  << (module.getFailure() == morvane::host::Module::Failure::noEntryPoint
+                          ? options.modulePath + " exports neither VSTPluginMain nor main"
+                          : module.getLoaderMessage())
+                  << "\n";
         return 1;
     }
 
-    std::unique_ptr<HostWindow> window;
+    std::unique_ptr<morvane::host::HostWindow> window;
     if (options.runs(Group::editor) || options.runs(Group::state))
-        window = std::make_unique<HostWindow>();
+        window = std::make_unique<morvane::host::HostWindow>();
 
     AudioPathTally tally;
     const CheckContext context{module, options, tally, window.get()};
