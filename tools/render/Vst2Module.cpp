@@ -101,8 +101,13 @@ void Vst2Module::runProbe(const char* path)
 
 juce::File Vst2Module::defaultProbeProgram()
 {
-    return juce::File::getSpecialLocation(juce::File::currentExecutableFile)
-        .getSiblingFile("morvane-probe");
+    // Built, the probe is beside the renderer; installed, it is a helper of the package and
+    // lives where the install rules put it, relative to the renderer's folder.
+    const auto program = juce::File::getSpecialLocation(juce::File::currentExecutableFile);
+    const auto beside = program.getSiblingFile("morvane-probe");
+    if (beside.existsAsFile())
+        return beside;
+    return program.getParentDirectory().getChildFile(MORVANE_PROBE_FROM_PROGRAM_DIR);
 }
 
 std::optional<juce::String> Vst2Module::checkEffect(const vst2::AEffect* effect)
