@@ -60,3 +60,15 @@ if(MORVANE_BUILD_FORMATS)
     install(FILES ${generated}/${MORVANE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT standalone)
 endif()
+
+# The release archive for other distributions (`make dist`): the same files, the licence, an
+# INSTALL text and install.sh (cmake/MorvaneLayout.cmake names it).
+set(dist_targets morvane_vst2 morvane-render morvane-probe morvane-validate)
+if(MORVANE_BUILD_FORMATS)
+    list(APPEND dist_targets Morvane_All)
+endif()
+add_custom_target(dist
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/make-dist.sh ${PROJECT_BINARY_DIR}
+            ${MORVANE_DIST_NAME} ${PROJECT_BINARY_DIR}
+    VERBATIM)
+add_dependencies(dist ${dist_targets})

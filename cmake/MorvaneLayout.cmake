@@ -25,3 +25,6 @@ endfunction()
 
 morvane_path_from_bindir(MORVANE_PROBE_FROM_BINDIR "${MORVANE_INSTALL_HELPERDIR}/morvane-probe")
 morvane_path_from_bindir(MORVANE_VST2_FROM_BINDIR "${MORVANE_INSTALL_VST2DIR}/Morvane.so")
+
+# The release archive is named for the version and the processor the build is for.
+set(MORVANE_DIST_NAME morvane-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
