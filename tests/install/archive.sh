@@ -26,12 +26,8 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok   $*"; }
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 if ! bash "$source_dir/scripts/make-dist.sh" "$build" "$name" "$work" > "$work/dist.log" 2>&1; then
     cat "$work/dist.log"
@@ -121,5 +117,4 @@ else
     fail "install.sh --uninstall left: $left"
 fi
 
-echo "archive: $failures failed"
-[ $failures -eq 0 ]
+finish "archive"

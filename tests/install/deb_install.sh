@@ -52,12 +52,8 @@ purge() {
 }
 trap purge EXIT
 
-failures=0
-fail() {
-    echo "FAIL $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok   $*"; }
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 # What the packages own, and which of it was there before (the shared folders).
 for deb in "${files[@]}"; do
@@ -150,5 +146,4 @@ else
     fail "dpkg -r left ${left[*]}"
 fi
 
-echo "deb_install: $failures failed"
-[ $failures -eq 0 ]
+finish "deb_install"

@@ -17,12 +17,8 @@ version=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-failures=0
-fail() {
-    echo "FAIL $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok   $*"; }
+# shellcheck source=tests/support/checks.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 expected=(
     bin/morvane-render
@@ -182,5 +178,4 @@ if command -v dpkg-parsechangelog > /dev/null; then
     [ "$packaged" = "$version" ] || fail "debian/changelog is at $packaged, the build at $version"
 fi
 
-echo "install layout: $failures failed"
-[ $failures -eq 0 ]
+finish "install layout"
