@@ -5,7 +5,8 @@
 # alone, with no variable pointing at the build: Ardour's scanners load the plug-ins from
 # /usr/lib/lxvst and /usr/lib/vst3, lilv lists the LV2 bundle from /usr/lib/lv2, the installed
 # renderer renders the demo bit for bit as the build's module does, the manual pages and the
-# desktop files are in place, and removing the packages leaves no file behind. Whatever
+# desktop files are in place, lintian has nothing to say against the packages, and removing them
+# leaves no file behind. Whatever
 # happens, the packages are purged again at the end.
 #
 # Exit code 77 (skipped) when not root, when dpkg or the scanners are missing, or when the
@@ -54,6 +55,20 @@ trap purge EXIT
 
 # shellcheck source=tests/support/checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+
+# Lintian, run as Debian runs it on uploads, finds no error and no warning.
+changes=$(find "$debs" -maxdepth 1 -name 'morvane_*.changes' | head -n 1)
+if ! command -v lintian > /dev/null; then
+    echo "skip lintian is not installed"
+elif [ -z "$changes" ]; then
+    fail "no morvane_*.changes in $debs"
+elif report=$(lintian --fail-on error,warning "$changes" 2>&1); then
+    report=$(grep -v 'root privileges' <<< "$report" || true)
+    pass "lintian: no error, no warning${report:+ ($report)}"
+else
+    echo "$report"
+    fail "lintian"
+fi
 
 # What the packages own, and which of it was there before (the shared folders).
 for deb in "${files[@]}"; do
