@@ -29,7 +29,7 @@ test_packages=(
     # sord_validate, which check its description.
     lilv-utils liblilv-dev lv2-dev sordi
     # The Debian packages and their checks (`make deb`, the install tests).
-    debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream man-db
+    build-essential debhelper dpkg-dev fakeroot lintian desktop-file-utils appstream man-db
 )
 
 case ${1:-} in

@@ -178,4 +178,4 @@ if command -v dpkg-parsechangelog > /dev/null; then
     [ "$packaged" = "$version" ] || fail "debian/changelog is at $packaged, the build at $version"
 fi
 
-finish "install layout"
+finish install_layout
