@@ -82,8 +82,13 @@ juce::String ModuleProbe::withPath(const juce::String& verdict, const juce::File
 
 juce::File ModuleProbe::defaultProbeProgram()
 {
-    return juce::File::getSpecialLocation(juce::File::currentExecutableFile)
-        .getSiblingFile("morvane-probe");
+    // Built, the probe is beside the renderer; installed, it is a helper of the package and
+    // lives where the install rules put it, relative to the renderer's folder.
+    const auto program = juce::File::getSpecialLocation(juce::File::currentExecutableFile);
+    const auto beside = program.getSiblingFile("morvane-probe");
+    if (beside.existsAsFile())
+        return beside;
+    return program.getParentDirectory().getChildFile(MORVANE_PROBE_FROM_PROGRAM_DIR);
 }
 
 std::optional<juce::String> ModuleProbe::probe(const juce::File& file, double timeoutSeconds,

@@ -24,7 +24,8 @@ public:
     static std::optional<juce::String> probe(const juce::File& file, double timeoutSeconds,
                                              const juce::File& probeProgram);
 
-    /** The probe program installed beside the running executable (morvane-probe). */
+    /** The probe program (morvane-probe) beside the running executable, or where the install
+        rules put it relative to the executable's folder. */
     static juce::File defaultProbeProgram();
 
     /** What the probe program does: loads the module at path, makes, opens and closes an

@@ -2,6 +2,7 @@
 // prints one line per check group; exits 0 only when every group that ran passed.
 
 #include "CheckGroups.h"
+#include "DefaultModule.h"
 #include "RealtimeChecks.h"
 
 #include <chrono>
@@ -16,14 +17,15 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ValidateOptions options;
     std::string error;
-    if (!ValidateOptions::parse(arguments, MORVANE_DEFAULT_MODULE, options, error))
+    const auto defaultModule = DefaultModule::forThisProgram();
+    if (!ValidateOptions::parse(arguments, defaultModule, options, error))
     {
-        std::cerr << "morvane-validate: " << error << "\n" << ValidateOptions::usage();
+        std::cerr << "morvane-validate: " << error << "\n" << ValidateOptions::usage(defaultModule);
         return 2;
     }
     if (options.help)
     {
-        std::cout << ValidateOptions::usage();
+        std::cout << ValidateOptions::usage(defaultModule);
         return 0;
     }
 
