@@ -1,5 +1,6 @@
 # The two commands of the quick start are `make demo` and `make test`; both
-# install what is missing, configure and build before they run.
+# install what is missing (`make demo` only what the build needs, `make test`
+# the test tools too), configure and build before they run.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -14,15 +15,19 @@ VST2_DIR   ?= $(HOME)/.vst
 VST3_DIR   ?= $(HOME)/.vst3
 LV2_DIR    ?= $(HOME)/.lv2
 BIN_DIR    ?= $(HOME)/.local/bin
-FORMATS_OUT = $(BUILD)/Morvane_artefacts/Release
+SHARE_DIR  ?= $(HOME)/.local/share
+DEB_DIR    ?= $(BUILD)/deb
 
-.PHONY: all setup configure build demo test test-asan test-tsan soak fuzz bench format clean install \
-	cross-arm64 test-arm64
+.PHONY: all setup setup-tests configure build demo test test-asan test-tsan soak fuzz bench format \
+	clean install uninstall deb test-deb dist cross-arm64 test-arm64
 
 all: build
 
 setup:
 	@bash scripts/setup.sh
+
+setup-tests:
+	@bash scripts/setup.sh --tests
 
 configure: setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
@@ -34,10 +39,10 @@ demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target morvane-render morvane_vst2
 	$(BUILD)/tools/render/morvane-render --plugin $(BUILD)/Morvane.so --out $(BUILD)/demo/morvane-demo.wav
 
-test: build
+test: setup-tests build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-test-asan: setup
+test-asan: setup-tests
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_SANITIZE=ON -DMORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -46,7 +51,7 @@ test-asan: setup
 # The tests that run threads against each other (names ending in Concurrency)
 # and the validator's automation and state groups, built with ThreadSanitizer;
 # only their programs and the module are built.
-test-tsan: setup
+test-tsan: setup-tests
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_TSAN=ON -DMORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target processor_tests morvane_vst2 morvane-validate
 	TSAN_OPTIONS=halt_on_error=1:abort_on_error=1:second_deadlock_stack=1 \
@@ -79,7 +84,7 @@ soak: configure
 # The stored-state reader under libFuzzer for FUZZ_SECONDS, starting from chunks
 # the plug-in writes itself; a crash, a leak or a hang fails the target. The
 # corpus it grows is kept in $(FUZZ_BUILD)/corpus for the next run.
-fuzz: setup
+fuzz: setup-tests
 	cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	rm -rf $(FUZZ_BUILD)/seeds
@@ -90,17 +95,34 @@ fuzz: setup
 		-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/seeds
 
 # Every format goes where Linux hosts look for a user's plug-ins, the standalone application
-# where the user's own programs live; for every user of the machine, for example:
-# make install VST2_DIR=/usr/lib/lxvst VST3_DIR=/usr/lib/vst3 LV2_DIR=/usr/lib/lv2 BIN_DIR=/usr/local/bin
-# A bundle is replaced as a whole, so no file of an older version stays behind in it.
+# where the user's own programs live, with its desktop entry, icon and manual page: through the
+# install rules into a staging folder, then with the release archive's install.sh, which
+# replaces each bundle whole and notes what it installed for `make uninstall`.
+install_env = VST2_DIR="$(VST2_DIR)" VST3_DIR="$(VST3_DIR)" LV2_DIR="$(LV2_DIR)" \
+	BIN_DIR="$(BIN_DIR)" SHARE_DIR="$(SHARE_DIR)"
 install: configure
 	cmake --build $(BUILD) -j $(JOBS) --target morvane_vst2 Morvane_All
-	install -d "$(VST2_DIR)" "$(VST3_DIR)" "$(LV2_DIR)" "$(BIN_DIR)"
-	install -m 644 $(BUILD)/Morvane.so "$(VST2_DIR)/Morvane.so"
-	rm -rf "$(VST3_DIR)/Morvane.vst3" "$(LV2_DIR)/Morvane.lv2"
-	cp -R $(FORMATS_OUT)/VST3/Morvane.vst3 "$(VST3_DIR)/"
-	cp -R $(FORMATS_OUT)/LV2/Morvane.lv2 "$(LV2_DIR)/"
-	install -m 755 $(FORMATS_OUT)/Standalone/Morvane "$(BIN_DIR)/morvane"
+	rm -rf $(BUILD)/user-install
+	for part in vst2 vst3 lv2 standalone; do \
+		cmake --install $(BUILD) --prefix $(BUILD)/user-install --component $$part > /dev/null || exit 1; \
+	done
+	$(install_env) bash packaging/dist/install.sh --from $(BUILD)/user-install
+
+uninstall:
+	$(install_env) bash packaging/dist/install.sh --uninstall
+
+# The Debian packages (scripts/make-deb.sh), in $(DEB_DIR); test-deb installs them for real,
+# checks them from the system's folders and removes them again (as root).
+deb: setup-tests
+	bash scripts/make-deb.sh $(DEB_DIR) $(JOBS)
+
+test-deb: configure deb
+	cmake --build $(BUILD) -j $(JOBS) --target morvane_vst2 morvane-render Morvane_LV2
+	bash tests/install/deb_install.sh $(DEB_DIR) $(BUILD)
+
+# The release archive for other distributions, $(BUILD)/morvane-VERSION-linux-ARCH.tar.gz.
+dist: configure
+	cmake --build $(BUILD) -j $(JOBS) --target dist
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target morvane_bench

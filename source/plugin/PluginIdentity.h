@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/Vst2Interface.h"
+#include "vst2/Vst2Interface.h"
 
 #include <cstdint>
 

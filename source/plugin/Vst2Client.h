@@ -1,7 +1,7 @@
 #pragma once
 
 #include "plugin/MessageLoop.h"
-#include "plugin/Vst2Interface.h"
+#include "vst2/Vst2Interface.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 

@@ -1,6 +1,6 @@
 #include "plugin/MessageLoop.h"
 #include "plugin/Vst2Client.h"
-#include "plugin/Vst2Interface.h"
+#include "vst2/Vst2Interface.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 

@@ -1,5 +1,7 @@
 #include "TestHost.h"
 
+#include "host/HostWindow.h"
+
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -14,13 +16,6 @@ using namespace morvane::vst2;
 namespace
 {
 
-struct ChildWindow
-{
-    int width;
-    int height;
-    bool mapped;
-};
-
 // A virtual X server starts afresh whenever its last client disconnects, and refuses new
 // connections while it does; one connection held for the whole run keeps it up between tests.
 Display* keepServerUp()
@@ -29,72 +24,14 @@ Display* keepServerUp()
     return connection;
 }
 
-/** The host's side of an editor: its own X connection and the window it embeds plug-ins in. */
-class HostWindow
-{
-public:
-    HostWindow()
-    {
-        if (keepServerUp() == nullptr)
-            return;
-        display = XOpenDisplay(nullptr);
-        if (display == nullptr)
-            return;
-        const int screen = DefaultScreen(display);
-        window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 640, 480, 0,
-                                     BlackPixel(display, screen), BlackPixel(display, screen));
-        XMapWindow(display, window);
-        XSync(display, False);
-    }
-
-    ~HostWindow()
-    {
-        if (display == nullptr)
-            return;
-        XDestroyWindow(display, window);
-        XCloseDisplay(display);
-    }
-
-    HostWindow(const HostWindow&) = delete;
-    HostWindow& operator=(const HostWindow&) = delete;
-
-    bool isOpen() const { return display != nullptr; }
-    void* handle() const { return reinterpret_cast<void*>(window); }
-
-    std::vector<ChildWindow> children() const
-    {
-        XSync(display, False);
-        Window root = 0, parent = 0;
-        Window* list = nullptr;
-        unsigned int count = 0;
-        std::vector<ChildWindow> result;
-        if (XQueryTree(display, window, &root, &parent, &list, &count) == 0)
-            return result;
-        for (unsigned int i = 0; i < count; ++i)
-        {
-            XWindowAttributes attributes{};
-            XGetWindowAttributes(display, list[i], &attributes);
-            result.push_back(
-                {attributes.width, attributes.height, attributes.map_state != IsUnmapped});
-        }
-        if (list != nullptr)
-            XFree(list);
-        return result;
-    }
-
-private:
-    Display* display = nullptr;
-    Window window = 0;
-};
-
 class EditorEmbedding : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (!hostWindow.isOpen())
+        if (server == nullptr || !hostWindow.isOpen())
             GTEST_SKIP() << "no X display";
-        if ((plugin.effect()->flags & effFlagsHasEditor) == 0)
+        if ((plugin.getEffect()->flags & effFlagsHasEditor) == 0)
             GTEST_SKIP() << "the processor has no editor yet";
     }
 
@@ -111,12 +48,13 @@ protected:
             plugin.dispatch(effEditIdle);
     }
 
-    HostWindow hostWindow;
+    Display* const server = keepServerUp();
+    host::HostWindow hostWindow;
     Module module;
     Plugin plugin{module};
 };
 
-void expectOneEditorChild(const HostWindow& host)
+void expectOneEditorChild(const host::HostWindow& host)
 {
     const auto children = host.children();
     ASSERT_EQ(children.size(), 1u);
@@ -129,7 +67,7 @@ void expectOneEditorChild(const HostWindow& host)
 
 TEST_F(EditorEmbedding, OpensAsOneMappedChildAndClosesWithoutTrace)
 {
-    EXPECT_EQ(plugin.effect()->flags, 49);
+    EXPECT_EQ(plugin.getEffect()->flags, 49);
 
     // Hosts ask for the size before and after opening.
     const ERect before = rect();
@@ -174,7 +112,7 @@ TEST_F(EditorEmbedding, RequestsFromOtherThreads)
     // The host processes on its own thread all the while.
     auto buffer = noise(256, 3);
     float* channels[] = {buffer[0].data(), buffer[1].data()};
-    std::thread audio([&] { plugin.process(channels, channels, 256); });
+    std::thread audio([&] { plugin.processReplacing(channels, channels, 256); });
     audio.join();
 
     std::thread closer([&] { EXPECT_EQ(plugin.dispatch(effEditClose), 0); });
@@ -209,20 +147,21 @@ TEST_F(EditorEmbedding, UnusableParentWindowsAreRefused)
 
 TEST(EditorWindowSystem, UnloadingLeavesNoErrorHandlerInTheModule)
 {
-    HostWindow hostWindow;
+    keepServerUp();
+    host::HostWindow hostWindow;
     if (!hostWindow.isOpen())
         GTEST_SKIP() << "no X display";
 
     {
         Module module;
         Plugin plugin(module);
-        if ((plugin.effect()->flags & effFlagsHasEditor) == 0)
+        if ((plugin.getEffect()->flags & effFlagsHasEditor) == 0)
             GTEST_SKIP() << "the processor has no editor yet";
         ASSERT_EQ(plugin.dispatch(effEditOpen, 0, 0, hostWindow.handle()), 1);
         plugin.dispatch(effEditIdle);
         plugin.dispatch(effEditClose);
     }
-    ASSERT_FALSE(Module::isLoaded());
+    ASSERT_FALSE(Module::isInProcess());
 
     // Xlib's error handler is process-wide: one left pointing into the unloaded module would
     // crash the host at its next X error.

@@ -14,7 +14,7 @@ namespace
 class HostRequests : public ::testing::Test
 {
 protected:
-    void SetUp() override { TestHost::clearCalls(); }
+    void SetUp() override { plugin.clearCalls(); }
 
     Module module;
     Plugin plugin{module};
@@ -39,7 +39,7 @@ size_t bytesWritten(Request request)
 
 TEST_F(HostRequests, DescriptorCarriesTheIdentity)
 {
-    const AEffect& e = *plugin.effect();
+    const AEffect& e = *plugin.getEffect();
     EXPECT_EQ(e.magic, fourCharacters("VstP"));
     EXPECT_EQ(e.uniqueID, fourCharacters("Mvn1"));
     EXPECT_EQ(e.version, 65536);
@@ -63,10 +63,10 @@ TEST_F(HostRequests, DescriptorCarriesTheIdentity)
     EXPECT_EQ(plugin.dispatch(effIdentify), 1316373862);
     EXPECT_EQ(plugin.dispatch(effGetNumMidiInputChannels), 0);
     EXPECT_EQ(plugin.dispatch(effGetNumMidiOutputChannels), 0);
-    EXPECT_EQ(plugin.dispatch(effProcessEvents, 0, 0, plugin.effect()), 0);
+    EXPECT_EQ(plugin.dispatch(effProcessEvents, 0, 0, plugin.getEffect()), 0);
     EXPECT_EQ(plugin.dispatch(9999), 0);
 
-    for (const auto& call : TestHost::callsFor(plugin.effect()))
+    for (const auto& call : plugin.getCalls())
         EXPECT_NE(call.opcode, audioMasterWantMidi);
 }
 
@@ -135,7 +135,7 @@ TEST_F(HostRequests, ParametersPassStraightThroughWithoutEcho)
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(plugin.dispatch(effCanBeAutomated, i), 1);
 
-    EXPECT_TRUE(TestHost::callsWithOpcode(plugin.effect(), audioMasterAutomate).empty())
+    EXPECT_TRUE(plugin.getCalls(audioMasterAutomate).empty())
         << "changes the host makes are never sent back to it";
 }
 
@@ -145,12 +145,12 @@ TEST_F(HostRequests, ProgramRequestsReachOnlyTheOneProgram)
 
     plugin.dispatch(effSetProgram, 0, 1);
     plugin.dispatch(effSetProgram, 0, std::intptr_t{1} << 32);
-    EXPECT_TRUE(TestHost::callsWithOpcode(plugin.effect(), audioMasterAutomate).empty());
+    EXPECT_TRUE(plugin.getCalls(audioMasterAutomate).empty());
 
     plugin.dispatch(effSetProgram, 0, -1);
-    EXPECT_EQ(TestHost::callsWithOpcode(plugin.effect(), audioMasterAutomate).size(), 7u);
+    EXPECT_EQ(plugin.getCalls(audioMasterAutomate).size(), 7u);
     plugin.dispatch(effSetProgram, 0, 0);
-    auto automations = TestHost::callsWithOpcode(plugin.effect(), audioMasterAutomate);
+    auto automations = plugin.getCalls(audioMasterAutomate);
     ASSERT_EQ(automations.size(), 14u);
     automations.erase(automations.begin(), automations.begin() + 7);
     const float expected[] = {1.0f, 0.2f, 1.0f, 0.0f, 0.5f, 0.8f, 0.0f};
@@ -201,7 +201,7 @@ TEST_F(HostRequests, PinsAndSpeakerArrangements)
     EXPECT_EQ(plugin.dispatch(effSetSpeakerArrangement, 0, 0, &stereo), 0);
     plugin.dispatch(effGetInputProperties, 0, 0, &pin);
     EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo) << "a refused layout changes nothing";
-    EXPECT_EQ(plugin.effect()->numInputs, 2);
+    EXPECT_EQ(plugin.getEffect()->numInputs, 2);
 
     EXPECT_EQ(plugin.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<std::intptr_t>(&stereo),
                               &stereo),

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
-
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace morvane;
@@ -18,7 +17,7 @@ void processSome(const Plugin& plugin, int frames = 512)
 {
     auto buffer = noise(frames, 99);
     float* channels[] = {buffer[0].data(), buffer[1].data()};
-    plugin.process(channels, channels, frames);
+    plugin.processReplacing(channels, channels, frames);
 }
 
 // The number of threads once it has come down to `expected` or below, or after two seconds: a
@@ -44,22 +43,21 @@ TEST(Lifecycle, EntryPointRefusesHostsItCannotUse)
     const int threadsBefore = threadCount();
     {
         Module module;
-        TestHost::setVersionAnswer(0);
-        EXPECT_EQ(module.instantiate("VSTPluginMain"), nullptr);
-        EXPECT_EQ(module.instantiate("main"), nullptr);
-        TestHost::setVersionAnswer(2400);
+        auto unusable = Plugin::options(1);
+        unusable.answers.version = 0;
+        EXPECT_FALSE(host::Instance(module.findEntryPoint("VSTPluginMain"), unusable).hasEffect());
+        EXPECT_FALSE(host::Instance(module.findEntryPoint("main"), unusable).hasEffect());
 
-        auto entry =
-            reinterpret_cast<AEffect* (*)(HostCallback)>(dlsym(module.handle(), "VSTPluginMain"));
+        const auto entry = module.findEntryPoint("VSTPluginMain");
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry(nullptr), nullptr);
 
-        AEffect* viaMain = module.instantiate("main");
-        ASSERT_NE(viaMain, nullptr) << "both exported names make a plug-in";
-        EXPECT_EQ(viaMain->uniqueID, fourCharacters("Mvn1"));
-        viaMain->dispatcher(viaMain, effClose, 0, 0, nullptr, 0.0f);
+        host::Instance viaMain(module.findEntryPoint("main"), Plugin::options(1));
+        ASSERT_TRUE(viaMain.hasEffect()) << "both exported names make a plug-in";
+        EXPECT_EQ(viaMain.getEffect()->uniqueID, fourCharacters("Mvn1"));
+        viaMain.close();
     }
-    EXPECT_FALSE(Module::isLoaded());
+    EXPECT_FALSE(Module::isInProcess());
     EXPECT_LE(threadCountOnceSettled(threadsBefore), threadsBefore);
 }
 
@@ -114,9 +112,9 @@ TEST(Lifecycle, TwoInstancesKeepTheirOwnState)
     auto b = a;
     float* aChannels[] = {a[0].data(), a[1].data()};
     float* bChannels[] = {b[0].data(), b[1].data()};
-    first.process(aChannels, aChannels, 1024);
+    first.processReplacing(aChannels, aChannels, 1024);
     processSome(first);
-    second.process(bChannels, bChannels, 1024);
+    second.processReplacing(bChannels, bChannels, 1024);
     EXPECT_EQ(a, b);
 
     // Closing one leaves the other working.
@@ -137,14 +135,14 @@ TEST(Lifecycle, RepeatedLoadUseCloseAndUnload)
         {
             Module module;
             Plugin plugin(module, static_cast<unsigned>(cycle));
-            ASSERT_NE(plugin.effect(), nullptr);
+            ASSERT_NE(plugin.getEffect(), nullptr);
             plugin.resume(cycle % 2 == 0 ? 44100.0 : 48000.0, 256);
             processSome(plugin);
             void* chunk = nullptr;
             plugin.dispatch(effGetChunk, 0, 0, &chunk);
             plugin.suspend();
         }
-        ASSERT_FALSE(Module::isLoaded()) << "cycle " << cycle << ": dlclose did not unload";
+        ASSERT_FALSE(Module::isInProcess()) << "cycle " << cycle << ": dlclose did not unload";
         ASSERT_LE(threadCountOnceSettled(threadsBefore), threadsBefore)
             << "cycle " << cycle << ": a thread was left";
     }
@@ -156,10 +154,15 @@ TEST(Lifecycle, InstancesMadeAndClosedOnDifferentThreads)
     Module module;
     const int threadsBefore = threadCount();
 
-    AEffect* effect = nullptr;
-    std::thread maker([&] { effect = module.instantiate(); });
+    // Made without effOpen, as some hosts do.
+    std::unique_ptr<host::Instance> instance;
+    std::thread maker(
+        [&] {
+            instance = std::make_unique<host::Instance>(module.getEntryPoint(), Plugin::options(1));
+        });
     maker.join();
-    ASSERT_NE(effect, nullptr);
+    ASSERT_TRUE(instance->hasEffect());
+    AEffect* effect = instance->getEffect();
 
     std::thread user(
         [&]
@@ -171,7 +174,7 @@ TEST(Lifecycle, InstancesMadeAndClosedOnDifferentThreads)
         });
     user.join();
 
-    std::thread closer([&] { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); });
+    std::thread closer([&] { instance->close(); });
     closer.join();
     EXPECT_LE(threadCountOnceSettled(threadsBefore), threadsBefore)
         << "the shared message thread has stopped";

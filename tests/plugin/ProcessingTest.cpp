@@ -30,7 +30,7 @@ Stereo processSeparately(const Plugin& plugin, const Stereo& input, int block = 
                      {input[1].begin() + offset, input[1].begin() + offset + n}};
         float* ins[] = {in[0].data(), in[1].data()};
         float* outs[] = {output[0].data() + offset, output[1].data() + offset};
-        plugin.process(ins, outs, n);
+        plugin.processReplacing(ins, outs, n);
     }
     return output;
 }
@@ -57,7 +57,7 @@ TEST_F(Processing, EveryBufferArrangementGivesTheSameOutput)
         for (int offset = 0; offset < totalFrames; offset += blockSize)
         {
             float* channels[] = {buffer[0].data() + offset, buffer[1].data() + offset};
-            plugin.process(channels, channels, blockSize);
+            plugin.processReplacing(channels, channels, blockSize);
         }
         EXPECT_EQ(buffer, expected) << "in place";
     }
@@ -69,7 +69,7 @@ TEST_F(Processing, EveryBufferArrangementGivesTheSameOutput)
         {
             float* ins[] = {buffer[0].data() + offset, buffer[1].data() + offset};
             float* outs[] = {buffer[1].data() + offset, buffer[0].data() + offset};
-            plugin.process(ins, outs, blockSize);
+            plugin.processReplacing(ins, outs, blockSize);
         }
         EXPECT_EQ(buffer[1], expected[0]) << "crossed: output 0 is input 1";
         EXPECT_EQ(buffer[0], expected[1]);
@@ -87,7 +87,7 @@ TEST_F(Processing, EveryBufferArrangementGivesTheSameOutput)
         oneBlock.resume(44100.0, 64);
         Stereo buffer = longInput;
         float* channels[] = {buffer[0].data(), buffer[1].data()};
-        oneBlock.process(channels, channels, 20000);
+        oneBlock.processReplacing(channels, channels, 20000);
         EXPECT_EQ(buffer, longExpected) << "one block of 20000 frames after announcing 64";
     }
 }
@@ -109,12 +109,12 @@ TEST_F(Processing, HostsThatSkipTheResumeGetOneFirst)
 
     // Degenerate calls do nothing and break nothing.
     float* none[] = {nullptr, nullptr};
-    reference.process(none, none, blockSize);
-    reference.process(nullptr, nullptr, blockSize);
+    reference.processReplacing(none, none, blockSize);
+    reference.processReplacing(nullptr, nullptr, blockSize);
     Stereo buffer = input;
     float* channels[] = {buffer[0].data(), buffer[1].data()};
-    reference.process(channels, channels, 0);
-    reference.process(channels, channels, -5);
+    reference.processReplacing(channels, channels, 0);
+    reference.processReplacing(channels, channels, -5);
     EXPECT_EQ(buffer, input);
 }
 
@@ -149,11 +149,11 @@ TEST_F(Processing, NewSampleRateTellsTheHostTheProgramAgain)
 {
     Plugin plugin(module, 9);
     plugin.resume(48000.0, blockSize);
-    TestHost::clearCalls();
+    plugin.clearCalls();
 
     const auto audioThread = std::this_thread::get_id();
     const Stereo output = processSeparately(plugin, input);
-    const auto automations = TestHost::callsWithOpcode(plugin.effect(), audioMasterAutomate);
+    const auto automations = plugin.getCalls(audioMasterAutomate);
     ASSERT_EQ(automations.size(), 7u);
     for (size_t i = 0; i < automations.size(); ++i)
     {
@@ -169,7 +169,7 @@ TEST_F(Processing, AutomationFromAnotherThreadWhileProcessing)
 {
     Plugin plugin(module, 10);
     plugin.resume(44100.0, blockSize);
-    TestHost::clearCalls();
+    plugin.clearCalls();
 
     std::atomic<bool> done{false};
     std::thread automation(
@@ -191,7 +191,7 @@ TEST_F(Processing, AutomationFromAnotherThreadWhileProcessing)
     {
         Stereo buffer = input;
         float* channels[] = {buffer[0].data(), buffer[1].data()};
-        plugin.process(channels, channels, totalFrames);
+        plugin.processReplacing(channels, channels, totalFrames);
         for (const auto& channel : buffer)
             for (float sample : channel)
                 allFinite = allFinite && std::isfinite(sample);
@@ -201,5 +201,5 @@ TEST_F(Processing, AutomationFromAnotherThreadWhileProcessing)
 
     EXPECT_TRUE(allFinite) << "values outside 0..1 must not reach the engine's buffers";
     EXPECT_EQ(plugin.getParameter(4), 0.42f);
-    EXPECT_TRUE(TestHost::callsWithOpcode(plugin.effect(), audioMasterAutomate).empty());
+    EXPECT_TRUE(plugin.getCalls(audioMasterAutomate).empty());
 }

@@ -5,19 +5,11 @@
 #include <dirent.h>
 #include <dlfcn.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <cstring>
-
 namespace morvane::test
 {
 
 namespace
 {
-
-std::mutex recordLock;
-std::vector<HostCall> record;
-std::atomic<std::intptr_t> versionAnswer{2400};
 
 int countEntries(const char* directory)
 {
@@ -34,69 +26,10 @@ int countEntries(const char* directory)
 
 } // namespace
 
-void TestHost::setVersionAnswer(std::intptr_t answer)
+Module::Module() : host::Module(path())
 {
-    versionAnswer.store(answer);
-}
-
-std::vector<HostCall> TestHost::callsFor(const vst2::AEffect* effect)
-{
-    const std::lock_guard<std::mutex> guard(recordLock);
-    std::vector<HostCall> calls;
-    for (const auto& call : record)
-        if (call.effect == effect)
-            calls.push_back(call);
-    return calls;
-}
-
-std::vector<HostCall> TestHost::callsWithOpcode(const vst2::AEffect* effect, std::int32_t opcode)
-{
-    std::vector<HostCall> calls;
-    for (const auto& call : callsFor(effect))
-        if (call.opcode == opcode)
-            calls.push_back(call);
-    return calls;
-}
-
-void TestHost::clearCalls()
-{
-    const std::lock_guard<std::mutex> guard(recordLock);
-    record.clear();
-}
-
-std::intptr_t TestHost::callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
-                                 std::intptr_t value, void*, float opt)
-{
-    {
-        const std::lock_guard<std::mutex> guard(recordLock);
-        record.push_back({effect, opcode, index, value, opt, std::this_thread::get_id()});
-    }
-
-    switch (opcode)
-    {
-        case vst2::audioMasterVersion:
-            return versionAnswer.load();
-        case vst2::audioMasterGetSampleRate:
-            return 44100;
-        case vst2::audioMasterGetBlockSize:
-            return 512;
-        default:
-            return 0;
-    }
-}
-
-//==============================================================================
-Module::Module()
-{
-    library = dlopen(path(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
-        ADD_FAILURE() << "dlopen failed: " << dlerror();
-}
-
-Module::~Module()
-{
-    if (library != nullptr)
-        dlclose(library);
+    if (!isLoaded())
+        ADD_FAILURE() << "dlopen failed: " << getLoaderMessage();
 }
 
 const char* Module::path()
@@ -104,7 +37,7 @@ const char* Module::path()
     return MORVANE_VST2_MODULE;
 }
 
-bool Module::isLoaded()
+bool Module::isInProcess()
 {
     void* handle = dlopen(path(), RTLD_NOW | RTLD_NOLOAD);
     if (handle == nullptr)
@@ -113,82 +46,25 @@ bool Module::isLoaded()
     return true;
 }
 
-vst2::AEffect* Module::instantiate(const char* entryName) const
-{
-    if (library == nullptr)
-        return nullptr;
-    auto entry =
-        reinterpret_cast<vst2::AEffect* (*)(vst2::HostCallback)>(dlsym(library, entryName));
-    return entry != nullptr ? entry(&TestHost::callback) : nullptr;
-}
-
-//==============================================================================
 Plugin::Plugin(const Module& module, unsigned seed)
+    : host::Instance(module.getEntryPoint(), options(seed))
 {
-    std::srand(seed);
-    aeffect = module.instantiate();
-    if (aeffect == nullptr)
+    if (!hasEffect())
     {
-        ADD_FAILURE() << "the entry point gave no plug-in";
+        ADD_FAILURE() << "the entry point gave no plug-in: " << getProblem();
         return;
     }
-    dispatch(vst2::effOpen);
+    open();
 }
 
-Plugin::~Plugin()
+host::Instance::Options Plugin::options(unsigned seed)
 {
-    close();
+    Options options;
+    options.seed = seed;
+    options.recordCalls = true;
+    return options;
 }
 
-void Plugin::close()
-{
-    if (aeffect != nullptr)
-        aeffect->dispatcher(aeffect, vst2::effClose, 0, 0, nullptr, 0.0f);
-    aeffect = nullptr;
-}
-
-std::intptr_t Plugin::dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value,
-                               void* ptr, float opt) const
-{
-    return aeffect->dispatcher(aeffect, opcode, index, value, ptr, opt);
-}
-
-std::string Plugin::text(std::int32_t opcode, std::int32_t index) const
-{
-    char buffer[256];
-    std::memset(buffer, 0, sizeof(buffer));
-    dispatch(opcode, index, 0, buffer);
-    return buffer;
-}
-
-void Plugin::setParameter(int index, float value) const
-{
-    aeffect->setParameter(aeffect, index, value);
-}
-
-float Plugin::getParameter(int index) const
-{
-    return aeffect->getParameter(aeffect, index);
-}
-
-void Plugin::resume(double sampleRate, int blockSize) const
-{
-    dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
-    dispatch(vst2::effSetBlockSize, 0, blockSize);
-    dispatch(vst2::effMainsChanged, 0, 1);
-}
-
-void Plugin::suspend() const
-{
-    dispatch(vst2::effMainsChanged, 0, 0);
-}
-
-void Plugin::process(float** inputs, float** outputs, int frames) const
-{
-    aeffect->processReplacing(aeffect, inputs, outputs, frames);
-}
-
-//==============================================================================
 std::vector<std::vector<float>> noise(int frames, std::uint32_t seed)
 {
     std::vector<std::vector<float>> channels(2, std::vector<float>(static_cast<size_t>(frames)));

@@ -75,11 +75,15 @@ TEST_F(AudioPathMonitorTest, IgnoresOtherThreadsAndPausedHostWork)
     step.store(1);
     while (step.load() != 2)
         std::this_thread::yield();
-    {
-        const AudioPathMonitor::Pause pause;
-        sink = std::malloc(16);
-        std::free(sink);
-    }
+    // Paused twice over, as when the host's answer pauses inside a paused callback.
+    AudioPathMonitor::pause();
+    sink = std::malloc(16);
+    AudioPathMonitor::pause();
+    std::free(sink);
+    AudioPathMonitor::resume();
+    sink = std::malloc(16);
+    std::free(sink);
+    AudioPathMonitor::resume();
     sink = std::malloc(16);
     const auto counts = AudioPathMonitor::end();
     std::free(sink);

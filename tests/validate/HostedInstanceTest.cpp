@@ -27,7 +27,7 @@ protected:
         instance.process(block.inputs(), block.outputs(), 64);
     }
 
-    PluginModule module{MORVANE_FAULTY_MODULE};
+    const morvane::host::Module module{MORVANE_FAULTY_MODULE};
     StereoBlock block{64};
     Randomness random{3};
 };

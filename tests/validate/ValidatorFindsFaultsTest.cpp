@@ -23,14 +23,14 @@ protected:
         else
             unsetenv("MORVANE_FAULT");
 
-        EXPECT_TRUE(module.isLoaded()) << module.getError();
+        EXPECT_TRUE(module.isLoaded()) << module.getLoaderMessage();
         options.silenceSeconds = 1.0;
         AudioPathTally tally;
         const CheckContext context{module, options, tally, nullptr};
         return CheckGroups::run(group, context);
     }
 
-    PluginModule module{MORVANE_FAULTY_MODULE};
+    const morvane::host::Module module{MORVANE_FAULTY_MODULE};
     ValidateOptions options;
 };
 

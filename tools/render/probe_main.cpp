@@ -2,7 +2,7 @@
 // closes an effect, and prints the verdict as one line (empty when all went well). The renderer
 // runs it before loading a module itself, so that a module that crashes or hangs while loading
 // takes down this process, not the renderer.
-#include "Vst2Module.h"
+#include "ModuleProbe.h"
 
 #include <cstdio>
 
@@ -13,5 +13,5 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: morvane-probe MODULE.so\n");
         return 2;
     }
-    morvane::Vst2Module::runProbe(argv[1]);
+    morvane::ModuleProbe::runProbe(argv[1]);
 }

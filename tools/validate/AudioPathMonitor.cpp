@@ -22,6 +22,8 @@ struct ThreadState
     const void* allowedLock;
     const void* learntLock;
     AudioPathMonitor::Counts counts;
+    unsigned int pauses;
+    bool countingBeforePause;
 };
 
 thread_local ThreadState state{};
@@ -101,14 +103,19 @@ const void* AudioPathMonitor::endLearning() noexcept
     return state.learntLock;
 }
 
-AudioPathMonitor::Pause::Pause() noexcept : wasCounting(state.counting)
+void AudioPathMonitor::pause() noexcept
 {
-    state.counting = false;
+    if (state.pauses++ == 0)
+    {
+        state.countingBeforePause = state.counting;
+        state.counting = false;
+    }
 }
 
-AudioPathMonitor::Pause::~Pause()
+void AudioPathMonitor::resume() noexcept
 {
-    state.counting = wasCounting;
+    if (state.pauses > 0 && --state.pauses == 0)
+        state.counting = state.countingBeforePause;
 }
 
 } // namespace morvane::validate

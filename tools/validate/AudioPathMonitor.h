@@ -45,20 +45,10 @@ public:
     static void beginLearning() noexcept;
     static const void* endLearning() noexcept;
 
-    /** Stops counting on this thread for its lifetime, for work the host does itself while the
-        plug-in calls back into it. */
-    class Pause
-    {
-    public:
-        Pause() noexcept;
-        ~Pause();
-
-        Pause(const Pause&) = delete;
-        Pause& operator=(const Pause&) = delete;
-
-    private:
-        bool wasCounting;
-    };
+    /** Stops counting on this thread until the matching resume(), for work the host does
+        itself while the plug-in calls back into it. Pauses nest. */
+    static void pause() noexcept;
+    static void resume() noexcept;
 };
 
 } // namespace morvane::validate

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "GroupResult.h"
-#include "HostWindow.h"
-#include "PluginModule.h"
 #include "ValidateOptions.h"
+#include "host/HostWindow.h"
+#include "host/Module.h"
 
 namespace morvane::validate
 {
@@ -14,12 +14,12 @@ namespace morvane::validate
     Thread rule: the references stay valid for the whole run; the tally is thread-safe. */
 struct CheckContext
 {
-    const PluginModule& module;
+    const host::Module& module;
     const ValidateOptions& options;
     AudioPathTally& tally;
     /** The run's one host window (an X server may restart between clients), or null when the
         run needs none; check isOpen() before use. Main thread only. */
-    HostWindow* window;
+    host::HostWindow* window;
 };
 
 } // namespace morvane::validate

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "AudioPathMonitor.h"
-#include "PluginModule.h"
 
-#include <atomic>
+#include "host/Instance.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -12,7 +12,8 @@ namespace morvane::validate
 
 /** One plug-in instance driven the way a host drives it: opened, configured, fed blocks through
     processReplacing, and closed. Every block after the first at a sample rate runs under the
-    AudioPathMonitor, and the instance adds up what it saw.
+    AudioPathMonitor, and the instance adds up what it saw; the monitor pauses while the
+    plug-in calls back into the host, whose work is not the audio path's.
 
     Thread rule: configure and process belong to the instance's audio thread; parameter and state
     requests may come from any thread, as a host's do; construction and destruction on the
@@ -22,14 +23,14 @@ class HostedInstance
 public:
     static constexpr int numChannels = 2;
 
-    explicit HostedInstance(const PluginModule& module);
+    explicit HostedInstance(const host::Module& module);
     ~HostedInstance();
 
     HostedInstance(const HostedInstance&) = delete;
     HostedInstance& operator=(const HostedInstance&) = delete;
 
-    bool isOpen() const noexcept { return effect != nullptr; }
-    vst2::AEffect* getEffect() const noexcept { return effect; }
+    bool isOpen() const noexcept { return instance.hasEffect(); }
+    vst2::AEffect* getEffect() const noexcept { return instance.getEffect(); }
 
     std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
                            void* ptr = nullptr, float opt = 0.0f) const;
@@ -41,7 +42,7 @@ public:
     /** One processReplacing call on separate input and output channels. */
     void process(float* const* inputs, float* const* outputs, int frames);
 
-    int numParameters() const noexcept;
+    int numParameters() const noexcept { return instance.getNumParameters(); }
     void setParameter(int index, float value) const;
     float getParameter(int index) const;
     std::vector<float> getParameters() const;
@@ -52,23 +53,15 @@ public:
                       bool currentProgramOnly = false) const;
 
     /** audioMasterAutomate calls this instance has made. */
-    std::uint64_t automateCalls() const noexcept;
+    std::uint64_t automateCalls() const noexcept { return instance.getAutomateCalls(); }
 
     /** What the audio path did in the blocks counted so far. */
     AudioPathMonitor::Counts audioPathCounts() const noexcept { return counts; }
     std::uint64_t countedBlocks() const noexcept { return blocksCounted; }
     std::uint64_t processedFrames() const noexcept { return framesProcessed; }
 
-    static std::intptr_t hostCallback(vst2::AEffect* effect, std::int32_t opcode,
-                                      std::int32_t index, std::intptr_t value, void* ptr,
-                                      float opt);
-
 private:
-    vst2::AEffect* effect = nullptr;
-
-    std::atomic<double> sampleRate{44100.0};
-    std::atomic<int> blockSize{512};
-    std::atomic<std::uint64_t> automations{0};
+    host::Instance instance;
 
     // Audio thread only.
     double processedRate = -1.0;

@@ -50,7 +50,7 @@ struct EndOfPhase
     }
 };
 
-void work(const PluginModule& module, Clock::time_point deadline, std::uint64_t seed,
+void work(const host::Module& module, Clock::time_point deadline, std::uint64_t seed,
           EndOfPhase& end, WorkerFigures& figures)
 {
     HostedInstance instance(module);

@@ -269,7 +269,7 @@ GroupResult StateChecks::run(const CheckContext& context)
         stateValues.push_back(source.getParameters());
     }
 
-    HostWindow* window =
+    host::HostWindow* window =
         context.window != nullptr && context.window->isOpen() ? context.window : nullptr;
     bool editorOpen = false;
     if (window != nullptr)

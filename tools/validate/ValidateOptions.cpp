@@ -76,14 +76,19 @@ const char* ValidateOptions::name(Group group)
     return "";
 }
 
-const char* ValidateOptions::usage()
+std::string ValidateOptions::usage(const std::string& defaultModule)
 {
     return "usage: morvane-validate [--module PATH.so] [--only GROUP[,GROUP...]] [--seconds N]\n"
            "                        [--instances N] [--soak MINUTES] [--quiet]\n"
            "groups: rates, automation, state, editor, realtime, soak\n"
-           "--seconds N     silence after noise at every rate (default 60)\n"
-           "--instances N   instances on threads in the soak (default 16)\n"
-           "--soak MINUTES  minutes of each soak phase; the soak runs only when asked for\n";
+           "--module PATH.so  the VST 2.4 module to check (default: the one installed with this\n"
+           "                  program, else the one built with it, else ~/.vst/Morvane.so;\n"
+           "                  here " +
+           defaultModule +
+           ")\n"
+           "--seconds N       silence after noise at every rate (default 60)\n"
+           "--instances N     instances on threads in the soak (default 16)\n"
+           "--soak MINUTES    minutes of each soak phase; the soak runs only when asked for\n";
 }
 
 bool ValidateOptions::parse(const std::vector<std::string>& arguments,

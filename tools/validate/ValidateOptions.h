@@ -40,7 +40,8 @@ struct ValidateOptions
                       ValidateOptions& options, std::string& error);
 
     static const char* name(Group group);
-    static const char* usage();
+    /** The help text, naming the module a run without --module would check. */
+    static std::string usage(const std::string& defaultModule);
 };
 
 } // namespace morvane::validate

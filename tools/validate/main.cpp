@@ -2,6 +2,7 @@
 // prints one line per check group; exits 0 only when every group that ran passed.
 
 #include "CheckGroups.h"
+#include "DefaultModule.h"
 #include "RealtimeChecks.h"
 
 #include <chrono>
@@ -16,31 +17,35 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     ValidateOptions options;
     std::string error;
-    if (!ValidateOptions::parse(arguments, MORVANE_DEFAULT_MODULE, options, error))
+    const auto defaultModule = DefaultModule::forThisProgram();
+    if (!ValidateOptions::parse(arguments, defaultModule, options, error))
     {
-        std::cerr << "morvane-validate: " << error << "\n" << ValidateOptions::usage();
+        std::cerr << "morvane-validate: " << error << "\n" << ValidateOptions::usage(defaultModule);
         return 2;
     }
     if (options.help)
     {
-        std::cout << ValidateOptions::usage();
+        std::cout << ValidateOptions::usage(defaultModule);
         return 0;
     }
 
     // Lines go out as soon as each group ends, also into a pipe.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    PluginModule module(options.modulePath);
+    const morvane::host::Module module(options.modulePath);
     if (!module.isLoaded())
     {
         std::cerr << "morvane-validate: cannot load " << options.modulePath << ": "
-                  << module.getError() << "\n";
+                  << (module.getFailure() == morvane::host::Module::Failure::noEntryPoint
+                          ? options.modulePath + " exports neither VSTPluginMain nor main"
+                          : module.getLoaderMessage())
+                  << "\n";
         return 1;
     }
 
-    std::unique_ptr<HostWindow> window;
+    std::unique_ptr<morvane::host::HostWindow> window;
     if (options.runs(Group::editor) || options.runs(Group::state))
-        window = std::make_unique<HostWindow>();
+        window = std::make_unique<morvane::host::HostWindow>();
 
     AudioPathTally tally;
     const CheckContext context{module, options, tally, window.get()};

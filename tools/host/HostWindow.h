@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace morvane::validate
+namespace morvane::host
 {
 
 /** The host's side of an editor: a window on the host's own X connection for the plug-in to
@@ -38,4 +38,4 @@ private:
     unsigned long window = 0;
 };
 
-} // namespace morvane::validate
+} // namespace morvane::host

@@ -1,8 +1,8 @@
-#include "HostWindow.h"
+#include "host/HostWindow.h"
 
 #include <X11/Xlib.h>
 
-namespace morvane::validate
+namespace morvane::host
 {
 
 namespace
@@ -64,4 +64,4 @@ std::vector<HostWindow::Child> HostWindow::children() const
     return result;
 }
 
-} // namespace morvane::validate
+} // namespace morvane::host

@@ -129,7 +129,7 @@ enum HostOpcode : std::int32_t
     audioMasterGetBlockSize = 17,
     audioMasterBeginEdit = 43,
     audioMasterEndEdit = 44,
-    // Answered by the project's own host (morvane-render); the plug-in never asks them.
+    // Answered by the project's own host (tools/host); the plug-in never asks them.
     audioMasterCurrentId = 2,
     audioMasterProcessEvents = 8,
     audioMasterIOChanged = 13,

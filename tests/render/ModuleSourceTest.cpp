@@ -1,7 +1,7 @@
-#include "Vst2Host.h"
+#include "ModuleSource.h"
 #include "CoreSource.h"
 #include "OfflineRenderer.h"
-#include "Vst2Module.h"
+#include "support/FakeModuleReport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <map>
 
 using morvane::CoreSource;
+using morvane::ModuleProbe;
+using morvane::ModuleSource;
 using morvane::OfflineRenderer;
-using morvane::Vst2Host;
-using morvane::Vst2Module;
 
 namespace
 {
@@ -24,13 +24,13 @@ juce::File testModule(const char* name)
     return juce::File(TEST_MODULE_DIR).getChildFile(juce::String(name) + ".so");
 }
 
-std::unique_ptr<Vst2Host> load(const juce::File& file, std::optional<unsigned> seed = {})
+std::unique_ptr<ModuleSource> load(const juce::File& file, std::optional<unsigned> seed = {})
 {
-    Vst2Host::Options options;
+    ModuleSource::Options options;
     options.seed = seed;
     options.probeProgram = probeProgram;
     juce::String error;
-    auto host = Vst2Host::load(file, options, error);
+    auto host = ModuleSource::load(file, options, error);
     EXPECT_NE(host, nullptr) << error;
     return host;
 }
@@ -48,22 +48,15 @@ juce::AudioBuffer<float> phrase(int length)
     return buffer;
 }
 
-// The test module's state is a line of key=value words describing what its host answered.
-std::map<juce::String, juce::String> report(Vst2Host& host)
+std::map<std::string, std::string> report(ModuleSource& host)
 {
     const auto chunk = host.getState();
-    std::map<juce::String, juce::String> words;
-    for (const auto& word : juce::StringArray::fromTokens(
-             juce::String::fromUTF8(static_cast<const char*>(chunk.getData()),
-                                    static_cast<int>(chunk.getSize())),
-             " ", ""))
-        words[word.upToFirstOccurrenceOf("=", false, false)] =
-            word.fromFirstOccurrenceOf("=", false, false);
-    return words;
+    return morvane::test::readFakeModuleReport(
+        std::string(static_cast<const char*>(chunk.getData()), chunk.getSize()));
 }
 } // namespace
 
-TEST(Vst2Host, RenderThroughTheModuleIsBitIdenticalToTheBuiltInProcessor)
+TEST(ModuleSource, RenderThroughTheModuleIsBitIdenticalToTheBuiltInProcessor)
 {
     const auto input = phrase(30000);
     for (const int block : {512, 333})
@@ -104,7 +97,7 @@ TEST(Vst2Host, RenderThroughTheModuleIsBitIdenticalToTheBuiltInProcessor)
     EXPECT_TRUE(differs);
 }
 
-TEST(Vst2Host, ParametersAreFoundByTheModulesNamesAndStateRoundTrips)
+TEST(ModuleSource, ParametersAreFoundByTheModulesNamesAndStateRoundTrips)
 {
     auto host = load(morvaneModule);
     ASSERT_NE(host, nullptr);
@@ -134,7 +127,7 @@ TEST(Vst2Host, ParametersAreFoundByTheModulesNamesAndStateRoundTrips)
     EXPECT_EQ(second->getParameter(4), 0.9f);
 }
 
-TEST(Vst2Host, AnswersTheModuleAsAHostAndFeedsAMonoModuleBothChannels)
+TEST(ModuleSource, AnswersTheModuleAsAHostAndFeedsAMonoModuleBothChannels)
 {
     auto host = load(testModule("gain"));
     ASSERT_NE(host, nullptr);
@@ -172,7 +165,7 @@ TEST(Vst2Host, AnswersTheModuleAsAHostAndFeedsAMonoModuleBothChannels)
     EXPECT_EQ(seen["timerate"], "44100");
     EXPECT_EQ(seen["tempo"], "120.0");
     EXPECT_EQ(seen["sig"], "4/4");
-    EXPECT_EQ(seen["ppq"], juce::String(768.0 / 44100.0 * 2.0, 3));
+    EXPECT_EQ(seen["ppq"], juce::String(768.0 / 44100.0 * 2.0, 3).toStdString());
     EXPECT_EQ(seen["playing"] + seen["tempoValid"] + seen["sigValid"] + seen["ppqValid"], "1111");
     EXPECT_GE(host->getAutomationNotices(), 1);
 
@@ -191,7 +184,7 @@ TEST(Vst2Host, AnswersTheModuleAsAHostAndFeedsAMonoModuleBothChannels)
     EXPECT_TRUE(host->setState(juce::MemoryBlock()));
 }
 
-TEST(Vst2Module, ModulesThatFailToLoadAreRefusedWithOneLine)
+TEST(ModuleProbe, ModulesThatFailToLoadAreRefusedWithOneLine)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"no_entry", "no entry point"}, {"null_effect", "returned no effect"},
@@ -202,33 +195,33 @@ TEST(Vst2Module, ModulesThatFailToLoadAreRefusedWithOneLine)
     for (const auto& program : {probeProgram, juce::File("/nonexistent/morvane-probe")})
         for (const auto& [name, expected] : cases)
         {
-            const auto problem = Vst2Module::probe(testModule(name), 10.0, program);
+            const auto problem = ModuleProbe::probe(testModule(name), 10.0, program);
             ASSERT_TRUE(problem.has_value()) << name;
             EXPECT_TRUE(problem->contains(expected)) << name << ": " << *problem;
             EXPECT_FALSE(problem->containsChar('\n')) << *problem;
 
-            Vst2Host::Options options;
+            ModuleSource::Options options;
             options.probeProgram = program;
             juce::String error;
-            EXPECT_EQ(Vst2Host::load(testModule(name), options, error), nullptr) << name;
+            EXPECT_EQ(ModuleSource::load(testModule(name), options, error), nullptr) << name;
             EXPECT_EQ(error, *problem);
         }
 
     const auto notALibrary = juce::File::createTempFile(".so");
     ASSERT_TRUE(notALibrary.replaceWithText("not a library"));
-    const auto problem = Vst2Module::probe(notALibrary, 10.0, probeProgram);
+    const auto problem = ModuleProbe::probe(notALibrary, 10.0, probeProgram);
     notALibrary.deleteFile();
     ASSERT_TRUE(problem.has_value());
     EXPECT_TRUE(problem->contains("cannot load")) << *problem;
 
-    EXPECT_FALSE(Vst2Module::probe(testModule("gain"), 10.0, probeProgram));
-    EXPECT_FALSE(Vst2Module::probe(morvaneModule, 30.0, probeProgram));
+    EXPECT_FALSE(ModuleProbe::probe(testModule("gain"), 10.0, probeProgram));
+    EXPECT_FALSE(ModuleProbe::probe(morvaneModule, 30.0, probeProgram));
 }
 
-TEST(Vst2Module, AModuleThatHangsWhileLoadingIsGivenUpOnInTime)
+TEST(ModuleProbe, AModuleThatHangsWhileLoadingIsGivenUpOnInTime)
 {
     const auto start = std::chrono::steady_clock::now();
-    const auto problem = Vst2Module::probe(testModule("hang"), 0.5, probeProgram);
+    const auto problem = ModuleProbe::probe(testModule("hang"), 0.5, probeProgram);
     const auto waited = std::chrono::steady_clock::now() - start;
     ASSERT_TRUE(problem.has_value());
     EXPECT_TRUE(problem->contains("did not finish loading within 0.5 s")) << *problem;

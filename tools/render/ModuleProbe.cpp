@@ -1,10 +1,11 @@
-#include "Vst2Module.h"
+#include "ModuleProbe.h"
+
+#include "host/Instance.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -17,37 +18,9 @@ namespace morvane
 
 namespace
 {
-constexpr int maxChannels = 64;
-constexpr int maxParameters = 100000;
-
 juce::String quoted(const juce::File& file)
 {
     return "'" + file.getFullPathName() + "'";
-}
-
-Vst2Module::EntryPoint findEntryPoint(void* library)
-{
-    void* symbol = dlsym(library, "VSTPluginMain");
-    if (symbol == nullptr)
-        symbol = dlsym(library, "main");
-    return reinterpret_cast<Vst2Module::EntryPoint>(symbol);
-}
-
-// The host a module meets in the probe: enough for it to make and open its effect.
-std::intptr_t probeCallback(vst2::AEffect*, std::int32_t opcode, std::int32_t, std::intptr_t, void*,
-                            float)
-{
-    switch (opcode)
-    {
-        case vst2::audioMasterVersion:
-            return vst2::vstVersion;
-        case vst2::audioMasterGetSampleRate:
-            return 44100;
-        case vst2::audioMasterGetBlockSize:
-            return 512;
-        default:
-            return 0;
-    }
 }
 
 void writeAll(int fd, const std::string& text)
@@ -68,6 +41,7 @@ void writeAll(int fd, const std::string& text)
     writeAll(STDOUT_FILENO, text + "\n");
     ::_exit(0);
 }
+
 juce::String describeSignal(int signal)
 {
     const char* name = strsignal(signal);
@@ -77,56 +51,48 @@ juce::String describeSignal(int signal)
 
 // The verdict goes to stdout, ending with a newline once it is complete; a probe that dies
 // before writing it has crashed. It ends with _exit, so nothing of the module runs after.
-void Vst2Module::runProbe(const char* path)
+void ModuleProbe::runProbe(const char* path)
 {
-    void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
-    {
-        const char* reason = dlerror();
-        giveVerdict("cannot load the module: " +
-                    std::string(reason != nullptr ? reason : "unknown"));
-    }
-    const auto entry = findEntryPoint(library);
-    if (entry == nullptr)
-        giveVerdict("the module has no entry point (neither VSTPluginMain nor main)");
+    const host::Module module(path);
+    if (!module.isLoaded())
+        giveVerdict(describeFailure(module).toStdString());
 
-    auto* effect = entry(probeCallback);
-    if (auto problem = checkEffect(effect))
-        giveVerdict(problem->toStdString());
-
-    effect->dispatcher(effect, vst2::effOpen, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, vst2::effClose, 0, 0, nullptr, 0.0f);
+    // The host a module meets here answers as any of ours does, which is enough for it to make
+    // and open its effect.
+    host::Instance instance(module.getEntryPoint(), {});
+    if (!instance.hasEffect())
+        giveVerdict(instance.getProblem());
+    instance.open();
+    instance.close();
     giveVerdict("");
 }
 
-juce::File Vst2Module::defaultProbeProgram()
+juce::String ModuleProbe::describeFailure(const host::Module& module)
 {
-    return juce::File::getSpecialLocation(juce::File::currentExecutableFile)
-        .getSiblingFile("morvane-probe");
+    if (module.getFailure() == host::Module::Failure::noEntryPoint)
+        return "the module has no entry point (neither VSTPluginMain nor main)";
+    return "cannot load the module: " + juce::String(module.getLoaderMessage());
 }
 
-std::optional<juce::String> Vst2Module::checkEffect(const vst2::AEffect* effect)
+juce::String ModuleProbe::withPath(const juce::String& verdict, const juce::File& file)
 {
-    if (effect == nullptr)
-        return juce::String("the module's entry point returned no effect");
-    if (effect->magic != vst2::effectMagic)
-        return "the module's effect has the wrong magic number (0x" +
-               juce::String::toHexString(effect->magic) + " instead of VstP)";
-    if (effect->dispatcher == nullptr)
-        return juce::String("the module's effect has no dispatcher");
-    if (effect->processReplacing == nullptr && effect->process == nullptr)
-        return juce::String("the module's effect has no processing function");
-    if (effect->numInputs < 0 || effect->numInputs > maxChannels || effect->numOutputs < 0 ||
-        effect->numOutputs > maxChannels)
-        return "the module's effect claims " + juce::String(effect->numInputs) + " inputs and " +
-               juce::String(effect->numOutputs) + " outputs";
-    if (effect->numParams < 0 || effect->numParams > maxParameters)
-        return "the module's effect claims " + juce::String(effect->numParams) + " parameters";
-    return std::nullopt;
+    return verdict.contains(file.getFullPathName()) ? verdict
+                                                    : verdict + " (" + file.getFullPathName() + ")";
 }
 
-std::optional<juce::String> Vst2Module::probe(const juce::File& file, double timeoutSeconds,
-                                              const juce::File& probeProgram)
+juce::File ModuleProbe::defaultProbeProgram()
+{
+    // Built, the probe is beside the renderer; installed, it is a helper of the package and
+    // lives where the install rules put it, relative to the renderer's folder.
+    const auto program = juce::File::getSpecialLocation(juce::File::currentExecutableFile);
+    const auto beside = program.getSiblingFile("morvane-probe");
+    if (beside.existsAsFile())
+        return beside;
+    return program.getParentDirectory().getChildFile(MORVANE_PROBE_FROM_PROGRAM_DIR);
+}
+
+std::optional<juce::String> ModuleProbe::probe(const juce::File& file, double timeoutSeconds,
+                                               const juce::File& probeProgram)
 {
     const auto name = quoted(file);
     if (!file.existsAsFile())
@@ -230,10 +196,7 @@ std::optional<juce::String> Vst2Module::probe(const juce::File& file, double tim
         report.pop_back();
         if (report.empty())
             return std::nullopt;
-        const auto verdict = juce::String::fromUTF8(report.c_str());
-        return verdict.contains(file.getFullPathName())
-                   ? verdict
-                   : verdict + " (" + file.getFullPathName() + ")";
+        return withPath(juce::String::fromUTF8(report.c_str()), file);
     }
     if (timedOut)
         return "the module " + name + " did not finish loading within " +
@@ -243,42 +206,6 @@ std::optional<juce::String> Vst2Module::probe(const juce::File& file, double tim
                describeSignal(WTERMSIG(status)) + ")";
     return "the module " + name + " crashed while loading (exit status " +
            juce::String(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
-}
-
-std::unique_ptr<Vst2Module> Vst2Module::load(const juce::File& file, juce::String& error)
-{
-    if (!file.existsAsFile())
-    {
-        error = "no module file " + quoted(file);
-        return nullptr;
-    }
-    void* library = dlopen(file.getFullPathName().toRawUTF8(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr)
-    {
-        const char* reason = dlerror();
-        error = "cannot load the module " + quoted(file) + ": " +
-                juce::String(reason != nullptr ? reason : "unknown reason");
-        return nullptr;
-    }
-    const auto entry = findEntryPoint(library);
-    if (entry == nullptr)
-    {
-        dlclose(library);
-        error = "the module has no entry point (neither VSTPluginMain nor main) (" +
-                file.getFullPathName() + ")";
-        return nullptr;
-    }
-    return std::unique_ptr<Vst2Module>(new Vst2Module(library, entry, file));
-}
-
-Vst2Module::Vst2Module(void* libraryHandle, EntryPoint entryPoint, const juce::File& moduleFile)
-    : library(libraryHandle), entry(entryPoint), file(moduleFile)
-{
-}
-
-Vst2Module::~Vst2Module()
-{
-    dlclose(library);
 }
 
 } // namespace morvane

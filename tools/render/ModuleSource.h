@@ -1,11 +1,11 @@
 #pragma once
 
+#include "ModuleProbe.h"
 #include "RenderSource.h"
-#include "Vst2Module.h"
 
-#include "plugin/Vst2Interface.h"
+#include "host/Instance.h"
+#include "host/Module.h"
 
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,8 +25,8 @@ namespace morvane
     Parameters are found by the names the module gives; the state is the module's bank chunk.
 
     Thread rule: one thread at a time, the renderer's. The module may call back from its own
-    threads; the values those calls read are atomics. */
-class Vst2Host : public RenderSource
+    threads; the host's answers to those calls read atomics and constants only. */
+class ModuleSource : public RenderSource
 {
 public:
     struct Options
@@ -38,30 +38,24 @@ public:
         /** Tries the module in a child process first; only tests of well-known modules skip it. */
         bool probeFirst = true;
         /** The program the child runs for it. */
-        juce::File probeProgram = Vst2Module::defaultProbeProgram();
+        juce::File probeProgram = ModuleProbe::defaultProbeProgram();
     };
 
     /** Loads the module and opens its effect; on failure returns null and sets error to one
         line saying why. */
-    static std::unique_ptr<Vst2Host> load(const juce::File& file, const Options& options,
-                                          juce::String& error);
+    static std::unique_ptr<ModuleSource> load(const juce::File& file, const Options& options,
+                                              juce::String& error);
 
-    ~Vst2Host() override;
-    Vst2Host(const Vst2Host&) = delete;
-    Vst2Host& operator=(const Vst2Host&) = delete;
+    ~ModuleSource() override;
+    ModuleSource(const ModuleSource&) = delete;
+    ModuleSource& operator=(const ModuleSource&) = delete;
 
-    vst2::AEffect* getEffect() const noexcept { return effect; }
-    int getNumInputs() const noexcept { return effect->numInputs; }
-    int getNumOutputs() const noexcept { return effect->numOutputs; }
+    vst2::AEffect* getEffect() const noexcept { return instance->getEffect(); }
+    int getNumInputs() const noexcept { return getEffect()->numInputs; }
+    int getNumOutputs() const noexcept { return getEffect()->numOutputs; }
 
     /** Automation notices (automate, begin and end edit) the module has sent. */
-    int getAutomationNotices() const noexcept
-    {
-        return automationNotices.load(std::memory_order_relaxed);
-    }
-
-    /** The transport as the module last saw it. */
-    const vst2::VstTimeInfo& getTimeInfo() const noexcept { return timeInfo; }
+    std::uint64_t getAutomationNotices() const noexcept;
 
     juce::String getName() const override;
     int getNumParameters() const override;
@@ -77,29 +71,21 @@ public:
     void release() override;
     double getTailSeconds() const override;
 
-    /** The callback every effect made here gets. */
-    static std::intptr_t callback(vst2::AEffect* effect, std::int32_t opcode, std::int32_t index,
-                                  std::intptr_t value, void* ptr, float opt);
+    /** What the renderer tells a module about itself. */
+    static host::HostAnswers answers();
 
 private:
-    explicit Vst2Host(std::unique_ptr<Vst2Module> module);
+    ModuleSource(std::unique_ptr<host::Module> module, std::unique_ptr<host::Instance> instance);
 
-    std::intptr_t dispatch(std::int32_t opcode, std::int32_t index = 0, std::intptr_t value = 0,
-                           void* ptr = nullptr, float opt = 0.0f) const;
     juce::String text(std::int32_t opcode, std::int32_t index = 0) const;
-    std::intptr_t answer(std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
-                         float opt);
+    bool hasParameter(int index) const noexcept;
     void processChunk(juce::AudioBuffer<float>& stereo, int start, int count);
-    void advanceTransport(int frames);
+    void advanceTransport();
 
-    std::unique_ptr<Vst2Module> module;
-    vst2::AEffect* effect = nullptr;
-    std::atomic<double> sampleRate{44100.0};
-    std::atomic<int> blockSize{512};
-    std::atomic<int> automationNotices{0};
+    std::unique_ptr<host::Module> module;
+    std::unique_ptr<host::Instance> instance;
     bool active = false;
     double samplePosition = 0.0;
-    vst2::VstTimeInfo timeInfo{};
     std::vector<std::vector<float>> inputs, outputs;
     std::vector<float*> inputPointers, outputPointers;
 };

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# Lists the tracked C and C++ sources (.c, .cpp, .h) whose first five lines carry no
+# "SPDX-License-Identifier: GPL-3.0-or-later"; exits 1 when there is any, 0 when none.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+status=0
+while IFS= read -r -d '' file; do
+    if ! head -n 5 -- "$file" | grep -q 'SPDX-License-Identifier: GPL-3.0-or-later'; then
+        echo "$file"
+        status=1
+    fi
+done < <(git ls-files -z -- '*.c' '*.cpp' '*.h')
+exit $status
