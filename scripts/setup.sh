@@ -38,23 +38,4 @@ case ${1:-} in
     *) echo "setup: unknown option '$1' (--tests adds the test tools)" >&2; exit 2 ;;
 esac
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
-fi
-
-echo "setup: installing ${missing[*]}"
-if [ "$(id -u)" -ne 0 ]; then
-    sudo=sudo
-else
-    sudo=
-fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+bash "$(dirname "$0")/install-missing.sh" "${packages[@]}"

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 namespace morvane
 {
@@ -117,8 +116,7 @@ EnginePath EnginePaths::parse(const char* text) noexcept
 {
     if (text == nullptr)
         return EnginePath::automatic;
-    for (const EnginePath path :
-         {EnginePath::scalar, EnginePath::sse2, EnginePath::avx2, EnginePath::avx512})
+    for (const EnginePath path : allEnginePaths)
     {
         if (std::strcmp(text, name(path)) == 0)
             return path;

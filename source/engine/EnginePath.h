@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 namespace morvane
 {
 
@@ -14,6 +16,11 @@ enum class EnginePath
     avx2,
     avx512,
 };
+
+// Every path, the scalar reference first. Whatever goes through the paths takes them from here, so
+// that a path added to the engine is checked on every processor that runs it.
+inline constexpr std::array<EnginePath, 4> allEnginePaths{EnginePath::scalar, EnginePath::sse2,
+                                                          EnginePath::avx2, EnginePath::avx512};
 
 // Chooses a path once per engine, from the processor's capabilities, the MORVANE_ENGINE_PATH
 // environment variable (scalar, sse2, avx2 or avx512) and a process-wide override for tests.

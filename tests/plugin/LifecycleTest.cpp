@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -17,6 +18,22 @@ void processSome(const Plugin& plugin, int frames = 512)
     auto buffer = noise(frames, 99);
     float* channels[] = {buffer[0].data(), buffer[1].data()};
     plugin.processReplacing(channels, channels, frames);
+}
+
+// The number of threads once it has come down to `expected` or below, or after two seconds: a
+// thread may still be listed for a moment after its join has returned, since the kernel wakes the
+// joining thread before it removes the one that ended (a user-mode emulator takes longer). A count
+// taken earlier may include such a thread too, so the tests use it as an upper bound.
+int threadCountOnceSettled(int expected)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int count = threadCount();
+    while (count > expected && std::chrono::steady_clock::now() < deadline)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        count = threadCount();
+    }
+    return count;
 }
 
 } // namespace
@@ -41,7 +58,7 @@ TEST(Lifecycle, EntryPointRefusesHostsItCannotUse)
         viaMain.close();
     }
     EXPECT_FALSE(Module::isInProcess());
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_LE(threadCountOnceSettled(threadsBefore), threadsBefore);
 }
 
 TEST(Lifecycle, HostCallOrdersThatComeBeforeAnyResume)
@@ -126,7 +143,8 @@ TEST(Lifecycle, RepeatedLoadUseCloseAndUnload)
             plugin.suspend();
         }
         ASSERT_FALSE(Module::isInProcess()) << "cycle " << cycle << ": dlclose did not unload";
-        ASSERT_EQ(threadCount(), threadsBefore) << "cycle " << cycle << ": a thread was left";
+        ASSERT_LE(threadCountOnceSettled(threadsBefore), threadsBefore)
+            << "cycle " << cycle << ": a thread was left";
     }
     EXPECT_EQ(openFileCount(), filesBefore);
 }
@@ -158,5 +176,6 @@ TEST(Lifecycle, InstancesMadeAndClosedOnDifferentThreads)
 
     std::thread closer([&] { instance->close(); });
     closer.join();
-    EXPECT_EQ(threadCount(), threadsBefore) << "the shared message thread has stopped";
+    EXPECT_LE(threadCountOnceSettled(threadsBefore), threadsBefore)
+        << "the shared message thread has stopped";
 }

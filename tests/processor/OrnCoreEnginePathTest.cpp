@@ -72,9 +72,9 @@ std::vector<std::uint32_t> renderSession(EnginePath path)
 TEST(OrnCoreEnginePath, EveryEnginePathGivesTheSameOutputBitForBit)
 {
     const auto reference = renderSession(EnginePath::scalar);
-    for (const EnginePath path : {EnginePath::sse2, EnginePath::avx2, EnginePath::avx512})
+    for (const EnginePath path : morvane::allEnginePaths)
     {
-        if (!EnginePaths::isSupported(path))
+        if (path == EnginePath::scalar || !EnginePaths::isSupported(path))
             continue;
         EXPECT_EQ(renderSession(path), reference) << EnginePaths::name(path);
     }

@@ -98,8 +98,7 @@ TEST(OrnCoreFloatingPoint, TheCallersModeIsRestoredAfterEveryBlock)
 TEST(OrnCoreFloatingPoint, AntiPhaseNoiseLeavesNoSubnormalInTheEngineOrTheOutput)
 {
     CallerMode caller(floatingPointMode() & ~flushBits);
-    for (const EnginePath path :
-         {EnginePath::scalar, EnginePath::sse2, EnginePath::avx2, EnginePath::avx512})
+    for (const EnginePath path : morvane::allEnginePaths)
     {
         if (!EnginePaths::isSupported(path))
             continue;
