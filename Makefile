@@ -13,6 +13,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 VST2_DIR   ?= $(HOME)/.vst
 VST3_DIR   ?= $(HOME)/.vst3
+VST3_PRESET_DIR ?= $(HOME)/.vst3/presets
 LV2_DIR    ?= $(HOME)/.lv2
 BIN_DIR    ?= $(HOME)/.local/bin
 SHARE_DIR  ?= $(HOME)/.local/share
@@ -98,8 +99,8 @@ fuzz: setup-tests
 # where the user's own programs live, with its desktop entry, icon and manual page: through the
 # install rules into a staging folder, then with the release archive's install.sh, which
 # replaces each bundle whole and notes what it installed for `make uninstall`.
-install_env = VST2_DIR="$(VST2_DIR)" VST3_DIR="$(VST3_DIR)" LV2_DIR="$(LV2_DIR)" \
-	BIN_DIR="$(BIN_DIR)" SHARE_DIR="$(SHARE_DIR)"
+install_env = VST2_DIR="$(VST2_DIR)" VST3_DIR="$(VST3_DIR)" VST3_PRESET_DIR="$(VST3_PRESET_DIR)" \
+	LV2_DIR="$(LV2_DIR)" BIN_DIR="$(BIN_DIR)" SHARE_DIR="$(SHARE_DIR)"
 install: configure
 	cmake --build $(BUILD) -j $(JOBS) --target morvane_vst2 Morvane_All
 	rm -rf $(BUILD)/user-install

@@ -41,13 +41,11 @@ if(MORVANE_BUILD_FORMATS)
     # The bundle holds its description and its presets (see cmake/MorvaneLv2Description.cmake).
     install(DIRECTORY ${lv2_bundle} DESTINATION ${MORVANE_INSTALL_LV2DIR}
         USE_SOURCE_PERMISSIONS COMPONENT lv2)
-    # Factory presets for VST3 hosts go where they look for a plug-in's shared presets.
-    file(GLOB vst3_presets ${PROJECT_SOURCE_DIR}/presets/vst3/*.vstpreset)
-    if(vst3_presets)
-        install(FILES ${vst3_presets}
-            DESTINATION "${CMAKE_INSTALL_DATADIR}/vst3/presets/Quillon/Morvane Plugin"
-            COMPONENT vst3)
-    endif()
+    # The factory presets for VST3 hosts, where they look for a plug-in's shared presets: a
+    # folder for the vendor, in it one named as the plug-in is (tools/vst3presets writes them).
+    install(DIRECTORY ${MORVANE_VST3_PRESET_DIR}/
+        DESTINATION "${MORVANE_INSTALL_VST3PRESETDIR}/Quillon/Morvane Plugin"
+        COMPONENT vst3 FILES_MATCHING PATTERN "*.vstpreset")
 
     install(PROGRAMS $<TARGET_FILE:Morvane_Standalone> DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME morvane COMPONENT standalone)

@@ -8,6 +8,8 @@ include(GNUInstallDirs)
 set(MORVANE_INSTALL_VST2DIR lib/lxvst CACHE STRING "Folder of the VST 2.4 module, under the prefix")
 set(MORVANE_INSTALL_VST3DIR lib/vst3 CACHE STRING "Folder of the VST3 bundle, under the prefix")
 set(MORVANE_INSTALL_LV2DIR lib/lv2 CACHE STRING "Folder of the LV2 bundle, under the prefix")
+set(MORVANE_INSTALL_VST3PRESETDIR ${CMAKE_INSTALL_DATADIR}/vst3/presets CACHE STRING
+    "Folder of the VST3 factory presets, under the prefix")
 set(MORVANE_INSTALL_HELPERDIR lib/morvane CACHE STRING
     "Folder of the renderer's probe program, under the prefix")
 

@@ -49,9 +49,9 @@ correct(ui.ttl
     "\tlv2:optionalFeature\n\t\tui:noUserResize ,\n\t\topts:interface ,\n\t\topts:options ;"
     "\tlv2:optionalFeature\n\t\tui:noUserResize ,\n\t\topts:options ;")
 
-# Presets. JUCE's preset "default" selects a program through a state key of the plug-in's own,
-# which a description must define. Factory presets join "default" here: each a pset:Preset
-# applying to the plug-in, declared in the manifest beside it.
+# Presets. JUCE's helper writes one pset:Preset per program, "default" and after it the factory
+# presets (source/presets), each selecting its program through a state key of the plug-in's own,
+# which a description must define.
 file(READ "${BUNDLE}/manifest.ttl" manifest)
 set(program_key "<${PLUGIN_URI}:Program>")
 string(FIND "${manifest}" "${program_key}\n\ta rdf:Property" defined)

@@ -5,13 +5,14 @@
 # into the folders where Linux hosts and desktops look:
 #
 #   ./install.sh              for you: ~/.vst, ~/.vst3, ~/.lv2, ~/.local/bin, ~/.local/share
+#                             (the VST3 presets in ~/.vst3/presets)
 #   sudo ./install.sh --system  for everyone: under /usr/local
 #   ./install.sh --uninstall  removes exactly what the last install put there (add --system
 #                             for a system install)
 #
-# VST2_DIR, VST3_DIR, LV2_DIR, BIN_DIR, HELPER_DIR and SHARE_DIR override single folders;
-# --from DIR installs another tree of that layout. What was installed is listed in MANIFEST
-# (SHARE_DIR/morvane/installed-files.txt): files, and the folders the install created.
+# VST2_DIR, VST3_DIR, VST3_PRESET_DIR, LV2_DIR, BIN_DIR, HELPER_DIR and SHARE_DIR override
+# single folders; --from DIR installs another tree of that layout. What was installed is listed
+# in MANIFEST (SHARE_DIR/morvane/installed-files.txt): files, and the folders the install created.
 set -euo pipefail
 
 from=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -27,7 +28,7 @@ while [ $# -gt 0 ]; do
             shift
             ;;
         -h | --help)
-            sed -n '3,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+            sed -n '3,16p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
             exit 0
             ;;
         *) echo "install.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
@@ -39,10 +40,13 @@ if [ $scope = system ]; then
     prefix=/usr/local
     : "${VST2_DIR:=$prefix/lib/lxvst}" "${VST3_DIR:=$prefix/lib/vst3}" "${LV2_DIR:=$prefix/lib/lv2}"
     : "${BIN_DIR:=$prefix/bin}" "${SHARE_DIR:=$prefix/share}"
+    : "${VST3_PRESET_DIR:=$SHARE_DIR/vst3/presets}"
 else
     : "${HOME:?install.sh: HOME is not set}"
     : "${VST2_DIR:=$HOME/.vst}" "${VST3_DIR:=$HOME/.vst3}" "${LV2_DIR:=$HOME/.lv2}"
     : "${BIN_DIR:=$HOME/.local/bin}" "${SHARE_DIR:=${XDG_DATA_HOME:-$HOME/.local/share}}"
+    # VST3 hosts look for a user's presets here, wherever the bundles are.
+    : "${VST3_PRESET_DIR:=$HOME/.vst3/presets}"
 fi
 # The renderer looks for its probe in ../lib/morvane from its own folder.
 : "${HELPER_DIR:=$(dirname "$BIN_DIR")/lib/morvane}"
@@ -89,6 +93,7 @@ destination() {
         lib/vst3/*) echo "$VST3_DIR/${1#lib/vst3/}" ;;
         lib/lv2/*) echo "$LV2_DIR/${1#lib/lv2/}" ;;
         lib/morvane/*) echo "$HELPER_DIR/${1#lib/morvane/}" ;;
+        share/vst3/presets/*) echo "$VST3_PRESET_DIR/${1#share/vst3/presets/}" ;;
         bin/*) echo "$BIN_DIR/${1#bin/}" ;;
         share/*) echo "$SHARE_DIR/${1#share/}" ;;
         *) return 1 ;;

@@ -10,6 +10,7 @@ static_assert(std::string_view(JucePlugin_Name) == morvane::identity::pluginName
 static_assert(std::string_view(JucePlugin_Manufacturer) == morvane::identity::vendorName);
 static_assert(JucePlugin_VersionCode == morvane::identity::versionCode);
 static_assert(JucePlugin_PluginCode == morvane::identity::uniqueId);
+static_assert(JucePlugin_ManufacturerCode == morvane::identity::vendorCode);
 static_assert(!JucePlugin_WantsMidiInput && !JucePlugin_ProducesMidiOutput);
 #endif
 

@@ -18,6 +18,8 @@ constexpr std::int32_t versionCode = 0x010000;
 constexpr std::int32_t vendorVersion = 100;
 
 constexpr std::int32_t uniqueId = vst2::fourCharacters("Mvn1");
+// The vendor's code, which VST3 hosts see in the plug-in's class ID with the unique ID.
+constexpr std::int32_t vendorCode = vst2::fourCharacters("Qlln");
 constexpr std::int32_t category = vst2::plugCategoryEffect;
 
 // The one channel layout the processor accepts.

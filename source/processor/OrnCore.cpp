@@ -2,6 +2,7 @@
 
 #include "editor/OrnComponent.h"
 #include "engine/ParameterShaping.h"
+#include "presets/FactoryPresets.h"
 #include "processor/ParameterTable.h"
 #include "state/OrnStateReader.h"
 #include "state/OrnStateWriter.h"
@@ -260,9 +261,18 @@ bool OrnCore::isMetaParameter(int) const
     return false;
 }
 
+// LV2 hosts offer the bundle's presets, which JUCE's LV2 client describes as one per program and
+// restores by program number. There, programs 1 and up are the factory presets, so that choosing
+// one changes the reverb's character and leaves the mix as the user set it; program 0 and every
+// other format keep the one program.
+int OrnCore::numFactoryPrograms() const
+{
+    return wrapperType == wrapperType_LV2 ? static_cast<int>(FactoryPresets::all().size()) : 0;
+}
+
 int OrnCore::getNumPrograms()
 {
-    return 1;
+    return 1 + numFactoryPrograms();
 }
 
 int OrnCore::getCurrentProgram()
@@ -270,8 +280,14 @@ int OrnCore::getCurrentProgram()
     return 0;
 }
 
-void OrnCore::setCurrentProgram(int)
+void OrnCore::setCurrentProgram(int index)
 {
+    if (index >= 1 && index <= numFactoryPrograms())
+    {
+        loadFactoryPreset(index - 1);
+        return;
+    }
+
     for (const Parameter parameter : allParameters)
     {
         const float value = program->getValue(parameter);
@@ -283,8 +299,19 @@ void OrnCore::setCurrentProgram(int)
     sendChangeMessage();
 }
 
-const juce::String OrnCore::getProgramName(int)
+void OrnCore::loadFactoryPreset(int presetIndex)
 {
+    const auto& presets = FactoryPresets::all();
+    if (presetIndex < 0 || presetIndex >= static_cast<int>(presets.size()))
+        return;
+    FactoryPresets::applyCharacter(presets[static_cast<std::size_t>(presetIndex)], *program);
+    setCurrentProgram(0);
+}
+
+const juce::String OrnCore::getProgramName(int index)
+{
+    if (index >= 1 && index <= numFactoryPrograms())
+        return FactoryPresets::all()[static_cast<std::size_t>(index - 1)].name;
     return "default";
 }
 

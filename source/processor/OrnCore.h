@@ -70,6 +70,11 @@ public:
     void getCurrentProgramStateInformation(juce::MemoryBlock& destData) override;
     void setCurrentProgramStateInformation(const void* data, int sizeInBytes) override;
 
+    /** Gives the program the factory preset's name, category and character (Delay, Size, Low
+        Pass, High Pass) and applies it; On / Off, Wet and Dry stay. An index outside the list
+        changes nothing. Any thread, like the host's program calls. */
+    void loadFactoryPreset(int presetIndex);
+
     /** The program record, for the stored state and for tests. */
     OrnProgram& getProgram() noexcept { return *program; }
 
@@ -84,6 +89,8 @@ public:
     static juce::String formatValue(float value);
 
 private:
+    int numFactoryPrograms() const;
+
     std::unique_ptr<OrnProgram> program;
     std::unique_ptr<ReverbFrontEnd> frontEnd;
     std::unique_ptr<EngineSettings> settings;

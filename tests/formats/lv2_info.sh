@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # lilv's lv2info finds the bundle the way LV2 hosts do, through LV2_PATH, and reads its
-# description: who the plug-in is, its ports, and the seven parameters under their stable names.
+# description: who the plug-in is, its ports, the seven parameters under their stable names, and
+# the presets a host's menu offers: "default" and one per preset file.
 # Exit code 77 tells CTest that lilv-utils is not installed.
+#
+#   lv2_info.sh BUNDLE_DIR URI PRESET_DIR
 set -euo pipefail
 
 bundle_dir=$1
 uri=$2
+preset_dir=$3
 
 if ! command -v lv2info > /dev/null 2>&1; then
     echo "lv2_info: lv2info (lilv-utils) is not installed; skipping" >&2
@@ -42,6 +46,19 @@ count "$info" "lv2core#ControlPort" 3
 expect "$info" "Designation: http://lv2plug.in/ns/lv2core#enabled"
 expect "$info" "Designation: http://lv2plug.in/ns/lv2core#latency"
 expect "$info" "Has latency:       yes, reported by port"
+
+# The presets, as lv2info lists them: one a line under "Presets:".
+presets=$(sed -n '/^\tPresets:/,/^$/p' <<< "$info" | sed 's/^\tPresets: *//; s/^[[:space:]]*//' |
+    grep -v '^$' | sort)
+expected=$( (echo default
+    for file in "$preset_dir"/*.morvane; do
+        grep -ao 'programname="[^"]*"' "$file" | sed 's/^programname="//; s/"$//'
+    done) | sort)
+if [ "$presets" != "$expected" ]; then
+    echo "lv2_info: expected the presets" >&2
+    echo "$expected" >&2
+    status=1
+fi
 
 # lv2info does not list message parameters; the description it read does.
 description=$(cat "$bundle_dir"/Morvane.lv2/dsp.ttl)

@@ -28,6 +28,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # shellcheck source=tests/support/checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+# shellcheck source=tests/install/vst3_presets.sh
+source "$(dirname "${BASH_SOURCE[0]}")/vst3_presets.sh"
 
 if ! bash "$source_dir/scripts/make-dist.sh" "$build" "$name" "$work" > "$work/dist.log" 2>&1; then
     cat "$work/dist.log"
@@ -70,6 +72,7 @@ else
     cat "$work/scan3.log"
     fail "Ardour's VST3 scanner"
 fi
+expect_vst3_presets "install.sh" "$home/.vst3/presets/Quillon/Morvane Plugin" "$source_dir" "$build"
 # No LV2_PATH: lilv looks in ~/.lv2 of its own accord.
 if user env -u LV2_PATH lv2ls | grep -qxF "$uri"; then
     pass "lv2ls finds $uri in ~/.lv2"

@@ -3,11 +3,11 @@
 #
 # The Debian packages installed for real with dpkg, and checked from the system's own folders
 # alone, with no variable pointing at the build: Ardour's scanners load the plug-ins from
-# /usr/lib/lxvst and /usr/lib/vst3, lilv lists the LV2 bundle from /usr/lib/lv2, the installed
-# renderer renders the demo bit for bit as the build's module does, the manual pages and the
-# desktop files are in place, lintian has nothing to say against the packages, and removing them
-# leaves no file behind. Whatever
-# happens, the packages are purged again at the end.
+# /usr/lib/lxvst and /usr/lib/vst3, the VST3 presets are in /usr/share/vst3/presets, lilv lists
+# the LV2 bundle from /usr/lib/lv2, the installed renderer renders the demo bit for bit as the
+# build's module does, the manual pages and the desktop files are in place, lintian has nothing
+# to say against the packages, and removing them leaves no file behind. Whatever happens, the
+# packages are purged again at the end.
 #
 # Exit code 77 (skipped) when not root, when dpkg or the scanners are missing, or when the
 # packages are not built yet (`make deb`).
@@ -55,6 +55,8 @@ trap purge EXIT
 
 # shellcheck source=tests/support/checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+# shellcheck source=tests/install/vst3_presets.sh
+source "$(dirname "${BASH_SOURCE[0]}")/vst3_presets.sh"
 
 # Lintian, run as Debian runs it on uploads, finds no error and no warning.
 changes=$(find "$debs" -maxdepth 1 -name 'morvane_*.changes' | head -n 1)
@@ -105,6 +107,8 @@ scan "Ardour's VST 2.4 scanner loads /usr/lib/lxvst/Morvane.so" \
 scan "Ardour's VST3 scanner loads /usr/lib/vst3/Morvane.vst3" \
     /usr/lib/ardour7/ardour-vst3-scanner /usr/lib/vst3/Morvane.vst3 '<VST3Info [^>]*>'
 
+expect_vst3_presets "morvane-vst3" "/usr/share/vst3/presets/Quillon/Morvane Plugin" "$source_dir" \
+    "$build"
 if system lv2ls | grep -qxF "$uri"; then
     pass "lv2ls lists $uri from /usr/lib/lv2"
 else

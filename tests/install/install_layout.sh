@@ -19,6 +19,8 @@ trap 'rm -rf "$work"' EXIT
 
 # shellcheck source=tests/support/checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+# shellcheck source=tests/install/vst3_presets.sh
+source "$(dirname "${BASH_SOURCE[0]}")/vst3_presets.sh"
 
 expected=(
     bin/morvane-render
@@ -41,6 +43,10 @@ if [ "$formats" = ON ]; then
         share/man/man1/morvane.1
         share/metainfo/example.quillon.morvane.metainfo.xml
     )
+    # The factory presets where VST3 hosts look for a plug-in's shared presets.
+    while IFS= read -r name; do
+        expected+=("share/vst3/presets/Quillon/Morvane Plugin/$name.vstpreset")
+    done < <(preset_names "$source_dir")
 fi
 
 # Every expected part once, and nothing besides.

@@ -1,5 +1,7 @@
 #include "RenderOptions.h"
 
+#include "presets/FactoryPresets.h"
+
 #include <gtest/gtest.h>
 
 using morvane::RenderOptions;
@@ -53,17 +55,42 @@ TEST(RenderOptions, MistakesAreReportedNotGuessed)
     }
 }
 
-TEST(RenderOptions, StateFilesAreNamedForRenderingOnly)
+TEST(RenderOptions, StateFilesAndPresetsNameWhereToStart)
 {
     RenderOptions options;
     ASSERT_FALSE(parse({"in.wav", "--load-state", "a.state", "--save-state", "b.state"}, options));
     EXPECT_EQ(options.loadStatePath, "a.state");
     EXPECT_EQ(options.saveStatePath, "b.state");
+    EXPECT_FALSE(options.preset);
+
+    // A picture of the editor shows whatever state it is given.
+    RenderOptions picture;
+    ASSERT_FALSE(parse({"--snapshot", "x.png", "--load-state", "a.state"}, picture));
+    EXPECT_EQ(picture.loadStatePath, "a.state");
+
+    const auto& presets = morvane::FactoryPresets::all();
+    RenderOptions preset;
+    ASSERT_FALSE(parse({"--preset", "pad-wash", "--set", "Wet=0.5"}, preset));
+    ASSERT_TRUE(preset.preset);
+    EXPECT_EQ(presets[*preset.preset].name, "Pad Wash");
+    EXPECT_EQ(preset.settings.size(), 1u);
+    RenderOptions listing;
+    ASSERT_FALSE(parse({"--list-presets"}, listing));
+    EXPECT_TRUE(listing.listPresets);
+
+    RenderOptions unknown;
+    const auto error = parse({"--preset", "Broom Closet"}, unknown);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains("'Broom Closet'") && error->contains(presets.front().name))
+        << *error;
 
     const std::initializer_list<const char*> mistakes[] = {
         {"--load-state"},
         {"--save-state", ""},
-        {"--snapshot", "x.png", "--load-state", "a.state"},
+        {"--snapshot", "x.png", "--save-state", "a.state"},
+        {"--preset"},
+        {"--preset", ""},
+        {"--preset", "cathedral", "--load-state", "a.state"},
     };
     for (const auto& words : mistakes)
     {

@@ -39,7 +39,10 @@ expect_error "missing state file" --load-state missing.state -o result.wav
 expect_error "not a state file" --load-state notaudio.wav -o result.wav
 printf 'VC2!\020\000\000\000<orn><programs>\000' > broken.state
 expect_error "broken state file" --load-state broken.state -o result.wav
-expect_error "state with snapshot" --snapshot result.png --load-state broken.state
+expect_error "broken state with snapshot" --snapshot result.png --load-state broken.state
+expect_error "unknown preset" --preset "Broom Closet" -o result.wav
+expect_error "preset without name" --preset
+expect_error "preset and state" --preset cathedral --load-state broken.state -o result.wav
 
 [ $failures -eq 0 ] && echo "all renderer error cases passed"
 exit $failures

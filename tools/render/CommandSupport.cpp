@@ -5,6 +5,8 @@
 #include "ProgressBar.h"
 #include "StateFiles.h"
 
+#include "presets/FactoryPresets.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -58,6 +60,13 @@ std::optional<juce::String> CommandSupport::configure(RenderSource& source,
     if (options.loadStatePath.isNotEmpty())
         if (auto error = StateFiles::load(inWorkingDirectory(options.loadStatePath), source))
             return error;
+    if (options.preset)
+    {
+        // The preset file's bytes, as --load-state of that file would hand them over.
+        const auto& preset = FactoryPresets::all()[*options.preset];
+        if (auto refusal = source.setState(juce::MemoryBlock(preset.chunk, preset.chunkSize)))
+            return "the preset '" + preset.name + "': " + *refusal;
+    }
     if (options.pluginPath.isEmpty())
     {
         for (const auto& [index, value] : options.settings)

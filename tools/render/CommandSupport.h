@@ -30,7 +30,8 @@ public:
     static std::unique_ptr<RenderSource> makeConfiguredSource(const RenderOptions& options,
                                                               juce::String& error);
 
-    /** The loaded state first, then every --set on top of it; the reason when one fails. */
+    /** The loaded state or preset first, then every --set on top of it; the reason when one
+        fails. */
     static std::optional<juce::String> configure(RenderSource& source,
                                                  const RenderOptions& options);
 

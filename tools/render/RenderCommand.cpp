@@ -6,6 +6,8 @@
 #include "DemoPhrase.h"
 #include "StateFiles.h"
 
+#include "presets/FactoryPresets.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -116,6 +118,8 @@ int RenderCommand::run(const RenderOptions& options)
             std::cout << " (program \"" << core->getCore().getProgram().name << "\")";
         std::cout << "\n";
     }
+    if (options.preset)
+        std::cout << "preset:   " << FactoryPresets::all()[*options.preset].name << "\n";
     std::cout << "settings:" << CommandSupport::describeSettings(processor) << "\n";
     std::cout << "block:    " << options.blockSize << " samples; tail "
               << juce::String(static_cast<double>(renderer.getTailSamples()) / input.sampleRate, 2)

@@ -1,5 +1,6 @@
 #include "RenderOptions.h"
 
+#include "presets/FactoryPresets.h"
 #include "processor/ParameterTable.h"
 
 #include <cerrno>
@@ -83,6 +84,10 @@ std::optional<juce::String> RenderOptions::parse(const juce::StringArray& args, 
         {
             out.impulse = true;
         }
+        else if (arg == "--list-presets")
+        {
+            out.listPresets = true;
+        }
         else if (arg == "--bench")
         {
             // The length is optional: a number right after it is taken as the length.
@@ -106,7 +111,7 @@ std::optional<juce::String> RenderOptions::parse(const juce::StringArray& args, 
                  arg == "--block" || arg == "--bits" || arg == "--seed" || arg == "--snapshot" ||
                  arg == "--scale" || arg == "--load-state" || arg == "--save-state" ||
                  arg == "--rate" || arg == "--runs" || arg == "--load-timeout" || arg == "--csv" ||
-                 arg == "--png")
+                 arg == "--png" || arg == "--preset")
         {
             if (i + 1 >= args.size())
                 return arg + " needs a value";
@@ -126,6 +131,14 @@ std::optional<juce::String> RenderOptions::parse(const juce::StringArray& args, 
                 if (value->isEmpty())
                     return arg + " needs a file name";
                 (arg == "--load-state" ? out.loadStatePath : out.saveStatePath) = *value;
+            }
+            else if (arg == "--preset")
+            {
+                const int index = FactoryPresets::find(*value);
+                if (index < 0)
+                    return "unknown preset '" + *value +
+                           "' (known: " + FactoryPresets::listNames() + ")";
+                out.preset = static_cast<std::size_t>(index);
             }
             else if (arg == "--csv" || arg == "--png")
             {
@@ -214,9 +227,8 @@ std::optional<juce::String> RenderOptions::parse(const juce::StringArray& args, 
         return "--snapshot draws the editor and takes no input file";
     if (out.snapshotPath.isNotEmpty() && out.saveStatePath.isNotEmpty())
         return "--save-state applies to renders, not to --snapshot";
-    if (out.snapshotPath.isNotEmpty() &&
-        (out.loadStatePath.isNotEmpty() || out.saveStatePath.isNotEmpty()))
-        return "--load-state and --save-state go with rendering, not with --snapshot";
+    if (out.preset && out.loadStatePath.isNotEmpty())
+        return juce::String("--preset and --load-state both name the state to start from");
     if (out.snapshotPath.isNotEmpty() && out.pluginPath.isNotEmpty())
         return juce::String("--snapshot draws Morvane's own editor and takes no --plugin");
     if (out.benchSeconds && (out.snapshotPath.isNotEmpty() || out.inputPath.isNotEmpty() ||
@@ -265,7 +277,11 @@ juce::String RenderOptions::usage()
            "  --load-state FILE     start from a stored state (as a host saves it); --set\n"
            "                        values apply on top of it\n"
            "  --save-state FILE     also write the state used for the render\n"
-           "  --snapshot FILE.png   draw the editor showing the --set values instead of rendering\n"
+           "  --preset NAME         start from a factory preset (any letter case, - for\n"
+           "                        spaces); --set values apply on top of it\n"
+           "  --list-presets        print the factory presets' names, one a line\n"
+           "  --snapshot FILE.png   draw the editor showing the --set values (on a loaded state\n"
+           "                        or preset) instead of rendering\n"
            "  --scale S             size of the picture, 0.5 to 4 (default 1: 400 x 110)\n"
            "  --plugin FILE.so      render through this VST 2.4 module instead of the built-in\n"
            "                        Morvane; it is tried in a separate process first, so a\n"

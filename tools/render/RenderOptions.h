@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <cstddef>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -27,6 +28,11 @@ struct RenderOptions
     juce::String loadStatePath;
     // Not empty: where to write the state used for the render.
     juce::String saveStatePath;
+
+    // Set: the factory preset to start from, by its place in FactoryPresets::all().
+    std::optional<std::size_t> preset;
+    // Print the factory presets' names instead of rendering.
+    bool listPresets = false;
 
     // Every --set as typed: a parameter name or index, and the value. Without --plugin they
     // are also resolved into settings above; a module's names are known only once it loads.

@@ -1,11 +1,14 @@
 // morvane-render: reads the command line and runs the one command it asks for: a render of a
-// file or of the demo phrase, an impulse response, a benchmark or a picture of the editor.
+// file or of the demo phrase, an impulse response, a benchmark, a picture of the editor or the
+// list of factory presets.
 #include "BenchCommand.h"
 #include "CommandSupport.h"
 #include "ImpulseCommand.h"
 #include "RenderCommand.h"
 #include "RenderOptions.h"
 #include "SnapshotCommand.h"
+
+#include "presets/FactoryPresets.h"
 
 #include <juce_events/juce_events.h>
 
@@ -22,6 +25,12 @@ int run(const juce::StringArray& args)
     if (options.showHelp)
     {
         std::cout << morvane::RenderOptions::usage();
+        return 0;
+    }
+    if (options.listPresets)
+    {
+        for (const auto& preset : morvane::FactoryPresets::all())
+            std::cout << preset.name << "\n";
         return 0;
     }
     if (options.snapshotPath.isNotEmpty())
