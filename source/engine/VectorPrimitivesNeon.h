@@ -41,57 +41,58 @@ inline Vector join(Half low, Half high) noexcept
     return v;
 }
 
+// A 4-lane operation applied to the lower and the upper half of one vector or of two.
+template <typename Result, typename Half, typename Vector, typename Operation>
+inline Result onHalves(Vector v, Operation operation) noexcept
+{
+    Half low;
+    Half high;
+    split(v, low, high);
+    return join<Result>(operation(low), operation(high));
+}
+
+template <typename Result, typename Half, typename Vector, typename Operation>
+inline Result onHalves(Vector a, Vector b, Operation operation) noexcept
+{
+    Half aLow;
+    Half aHigh;
+    Half bLow;
+    Half bHigh;
+    split(a, aLow, aHigh);
+    split(b, bLow, bHigh);
+    return join<Result>(operation(aLow, bLow), operation(aHigh, bHigh));
+}
+
 inline Ints atLeast(Floats a, float b) noexcept
 {
-    float32x4_t low;
-    float32x4_t high;
-    split(a, low, high);
     const float32x4_t limit = vdupq_n_f32(b);
-    return join<Ints>(vreinterpretq_s32_u32(vcgeq_f32(low, limit)),
-                      vreinterpretq_s32_u32(vcgeq_f32(high, limit)));
+    return onHalves<Ints, float32x4_t>(a, [limit](float32x4_t x)
+                                       { return vreinterpretq_s32_u32(vcgeq_f32(x, limit)); });
 }
 
 inline Ints atMost(Floats a, float b) noexcept
 {
-    float32x4_t low;
-    float32x4_t high;
-    split(a, low, high);
     const float32x4_t limit = vdupq_n_f32(b);
-    return join<Ints>(vreinterpretq_s32_u32(vcleq_f32(low, limit)),
-                      vreinterpretq_s32_u32(vcleq_f32(high, limit)));
+    return onHalves<Ints, float32x4_t>(a, [limit](float32x4_t x)
+                                       { return vreinterpretq_s32_u32(vcleq_f32(x, limit)); });
 }
 
 inline Ints below(Ints a, Ints b) noexcept
 {
-    int32x4_t aLow;
-    int32x4_t aHigh;
-    int32x4_t bLow;
-    int32x4_t bHigh;
-    split(a, aLow, aHigh);
-    split(b, bLow, bHigh);
-    return join<Ints>(vreinterpretq_s32_u32(vcltq_s32(aLow, bLow)),
-                      vreinterpretq_s32_u32(vcltq_s32(aHigh, bHigh)));
+    return onHalves<Ints, int32x4_t>(
+        a, b, [](int32x4_t x, int32x4_t y) { return vreinterpretq_s32_u32(vcltq_s32(x, y)); });
 }
 
 inline Ints equal(Ints a, Ints b) noexcept
 {
-    int32x4_t aLow;
-    int32x4_t aHigh;
-    int32x4_t bLow;
-    int32x4_t bHigh;
-    split(a, aLow, aHigh);
-    split(b, bLow, bHigh);
-    return join<Ints>(vreinterpretq_s32_u32(vceqq_s32(aLow, bLow)),
-                      vreinterpretq_s32_u32(vceqq_s32(aHigh, bHigh)));
+    return onHalves<Ints, int32x4_t>(
+        a, b, [](int32x4_t x, int32x4_t y) { return vreinterpretq_s32_u32(vceqq_s32(x, y)); });
 }
 
 // The low 32 bits of each product, as the scalar generator's unsigned multiplication keeps.
 inline Words advance(Words seed) noexcept
 {
-    uint32x4_t low;
-    uint32x4_t high;
-    split(seed, low, high);
-    return join<Words>(vmulq_n_u32(low, 16807u), vmulq_n_u32(high, 16807u));
+    return onHalves<Words, uint32x4_t>(seed, [](uint32x4_t x) { return vmulq_n_u32(x, 16807u); });
 }
 
 inline Ints broadcast(int x) noexcept
@@ -105,10 +106,7 @@ inline Ints broadcast(int x) noexcept
 // int and NaN gives zero.
 inline Ints truncate(Floats v) noexcept
 {
-    float32x4_t low;
-    float32x4_t high;
-    split(v, low, high);
-    return join<Ints>(vcvtq_s32_f32(low), vcvtq_s32_f32(high));
+    return onHalves<Ints, float32x4_t>(v, [](float32x4_t x) { return vcvtq_s32_f32(x); });
 }
 
 inline bool anyLane(Ints mask) noexcept
