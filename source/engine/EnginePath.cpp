@@ -19,28 +19,17 @@ EnginePath environmentPath() noexcept
     return fromEnvironment;
 }
 
-// The best supported path that is not above `path`.
-EnginePath fallBackFrom(EnginePath path) noexcept
+// The widest supported path no wider than `widest`; scalar when nothing else fits.
+EnginePath bestUpTo(int widest) noexcept
 {
-    switch (path)
+    EnginePath chosen = EnginePath::scalar;
+    for (const EnginePath path : allEnginePaths)
     {
-        case EnginePath::avx512:
-            if (EnginePaths::isSupported(EnginePath::avx512))
-                return EnginePath::avx512;
-            [[fallthrough]];
-        case EnginePath::avx2:
-            if (EnginePaths::isSupported(EnginePath::avx2))
-                return EnginePath::avx2;
-            [[fallthrough]];
-        case EnginePath::sse2:
-            if (EnginePaths::isSupported(EnginePath::sse2))
-                return EnginePath::sse2;
-            [[fallthrough]];
-        case EnginePath::scalar:
-        case EnginePath::automatic:
-            break;
+        const int width = EnginePaths::width(path);
+        if (width <= widest && width > EnginePaths::width(chosen) && EnginePaths::isSupported(path))
+            chosen = path;
     }
-    return EnginePath::scalar;
+    return chosen;
 }
 
 } // namespace
@@ -63,10 +52,14 @@ bool EnginePaths::isSupported(EnginePath path) noexcept
             // Every extension its kernel is compiled with, not only the ones it uses today.
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
                    __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq");
+        case EnginePath::neon:
         case EnginePath::automatic:
             return false;
     }
     return false;
+#elif defined(__aarch64__)
+    // Advanced SIMD is part of every 64-bit ARM processor, so there is nothing to ask.
+    return path == EnginePath::scalar || path == EnginePath::neon;
 #else
     return path == EnginePath::scalar;
 #endif
@@ -74,7 +67,7 @@ bool EnginePaths::isSupported(EnginePath path) noexcept
 
 EnginePath EnginePaths::best() noexcept
 {
-    return fallBackFrom(EnginePath::avx512);
+    return bestUpTo(width(EnginePath::avx512));
 }
 
 EnginePath EnginePaths::resolve(EnginePath requested) noexcept
@@ -86,12 +79,31 @@ EnginePath EnginePaths::resolve(EnginePath requested) noexcept
         path = environmentPath();
     if (path == EnginePath::automatic)
         return best();
-    return fallBackFrom(path);
+    return bestUpTo(width(path));
 }
 
 void EnginePaths::setOverride(EnginePath path) noexcept
 {
     overridePath.store(static_cast<int>(path), std::memory_order_relaxed);
+}
+
+int EnginePaths::width(EnginePath path) noexcept
+{
+    switch (path)
+    {
+        case EnginePath::scalar:
+            return 1;
+        case EnginePath::sse2:
+        case EnginePath::neon:
+            return 4;
+        case EnginePath::avx2:
+            return 8;
+        case EnginePath::avx512:
+            return 16;
+        case EnginePath::automatic:
+            break;
+    }
+    return 0;
 }
 
 const char* EnginePaths::name(EnginePath path) noexcept
@@ -106,6 +118,8 @@ const char* EnginePaths::name(EnginePath path) noexcept
             return "avx2";
         case EnginePath::avx512:
             return "avx512";
+        case EnginePath::neon:
+            return "neon";
         case EnginePath::automatic:
             break;
     }

@@ -15,16 +15,19 @@ enum class EnginePath
     sse2,
     avx2,
     avx512,
+    neon,
 };
 
 // Every path, the scalar reference first. Whatever goes through the paths takes them from here, so
 // that a path added to the engine is checked on every processor that runs it.
-inline constexpr std::array<EnginePath, 4> allEnginePaths{EnginePath::scalar, EnginePath::sse2,
-                                                          EnginePath::avx2, EnginePath::avx512};
+inline constexpr std::array<EnginePath, 5> allEnginePaths{
+    EnginePath::scalar, EnginePath::sse2, EnginePath::avx2, EnginePath::avx512, EnginePath::neon};
 
 // Chooses a path once per engine, from the processor's capabilities, the MORVANE_ENGINE_PATH
-// environment variable (scalar, sse2, avx2 or avx512) and a process-wide override for tests.
-// A request the processor cannot honour falls back to the best path below it.
+// environment variable (scalar, sse2, avx2, avx512 or neon) and a process-wide override for tests.
+// A request the processor cannot honour falls back to the best path it runs that is no wider:
+// SSE2 and NEON, both two 4-lane halves, stand for each other on the other architecture, and
+// AVX2 and AVX-512 asked for on ARM give NEON.
 // Thread rule: any thread; the environment is read once per process.
 class EnginePaths
 {
@@ -40,6 +43,10 @@ public:
 
     // Makes every engine built afterwards ask for `path` (automatic clears the override).
     static void setOverride(EnginePath path) noexcept;
+
+    // How many 32-bit lanes the registers of a path's instruction set hold: 1 for scalar, 4 for
+    // SSE2 and NEON, 8 for AVX2, 16 for AVX-512, 0 for automatic; what the fallback compares.
+    static int width(EnginePath path) noexcept;
 
     // "scalar", "sse2", ...; parse returns automatic for anything else (including nullptr).
     static const char* name(EnginePath path) noexcept;

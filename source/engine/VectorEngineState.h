@@ -62,5 +62,7 @@ void processVectorAvx2(VectorEngineState& state, const EngineBlockSettings& sett
                        float* right, int frames) noexcept;
 void processVectorAvx512(VectorEngineState& state, const EngineBlockSettings& settings, float* left,
                          float* right, int frames) noexcept;
+void processVectorNeon(VectorEngineState& state, const EngineBlockSettings& settings, float* left,
+                       float* right, int frames) noexcept;
 
 } // namespace morvane

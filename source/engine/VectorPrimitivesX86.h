@@ -1,12 +1,14 @@
 #pragma once
 
-// The instruction-set primitives of the vector kernels on x86-64: eight-lane vector types and the
-// operations the generic vector extension does not map well onto SSE2, AVX2 and AVX-512 by itself
-// (comparisons, selection, the generator's multiplication, truncation, the paired line reads and
-// the transpose). A kernel file includes one primitives header, then VectorKernelStages.h.
+// The instruction-set primitives of the vector kernels on x86-64: over the lanes of VectorLanes.h,
+// the operations the generic vector extension does not map well onto SSE2, AVX2 and AVX-512 by
+// itself (comparisons, the generator's multiplication, truncation, the paired line reads and the
+// transpose). A kernel file includes one primitives header, then VectorKernelStages.h.
 // Everything has internal linkage: the same code built for different instruction sets must never
 // be merged by the linker, or a machine without AVX2 could end up running an AVX2 copy.
 // Thread rule: any thread; the functions only compute.
+
+#include "engine/VectorLanes.h"
 
 #include <immintrin.h>
 
@@ -18,27 +20,9 @@ namespace morvane
 namespace
 {
 
-typedef float Floats __attribute__((vector_size(32)));
-typedef std::int32_t Ints __attribute__((vector_size(32)));
-typedef std::uint32_t Words __attribute__((vector_size(32)));
-
-template <typename Vector, typename Element>
-inline Vector loadLanes(const Element* source) noexcept
-{
-    Vector v;
-    __builtin_memcpy(&v, source, sizeof v);
-    return v;
-}
-
-template <typename Vector, typename Element>
-inline void storeLanes(Element* target, Vector v) noexcept
-{
-    __builtin_memcpy(target, &v, sizeof v);
-}
-
-// Lane-wise comparisons, selection and the generator's multiplication. With AVX2 the compiler
-// maps the vector operators straight onto the instruction set; on plain SSE2 it would split
-// them lane by lane, so there each runs on the two 4-lane halves.
+// Lane-wise comparisons and the generator's multiplication. With AVX2 the compiler maps the
+// vector operators straight onto the instruction set; on plain SSE2 it would split them lane by
+// lane, so there each runs on the two 4-lane halves.
 #if defined(__AVX2__)
 inline Ints atLeast(Floats a, float b) noexcept
 {
@@ -135,19 +119,6 @@ inline Words advance(Words seed) noexcept
     return join<Words>(times16807(h.low), times16807(h.high));
 }
 #endif
-
-template <typename Vector>
-inline Vector select(Ints mask, Vector a, Vector b) noexcept
-{
-    const Ints x = reinterpret_cast<Ints>(a);
-    const Ints y = reinterpret_cast<Ints>(b);
-    return reinterpret_cast<Vector>((mask & x) | (~mask & y));
-}
-
-inline Floats toFloats(Ints v) noexcept
-{
-    return __builtin_convertvector(v, Floats);
-}
 
 // Truncation towards zero, as a C++ float to int conversion does on this architecture, including
 // the same answer (the lowest int) for values out of range.

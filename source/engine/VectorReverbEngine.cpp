@@ -17,12 +17,11 @@ namespace
 constexpr int lanes = VectorEngineState::lanes;
 constexpr int sections = VectorEngineState::allPassSections;
 
+// Each architecture has the kernels of its own instruction sets only; EnginePaths never hands
+// out a path of another one.
 VectorKernel kernelFor(EnginePath path) noexcept
 {
-#if !defined(__x86_64__)
-    static_cast<void>(path);
-    return nullptr;
-#else
+#if defined(__x86_64__)
     switch (path)
     {
         case EnginePath::avx512:
@@ -30,11 +29,18 @@ VectorKernel kernelFor(EnginePath path) noexcept
         case EnginePath::avx2:
             return processVectorAvx2;
         case EnginePath::sse2:
+        case EnginePath::neon:
         case EnginePath::scalar:
         case EnginePath::automatic:
             break;
     }
     return processVectorSse2;
+#elif defined(__aarch64__)
+    static_cast<void>(path);
+    return processVectorNeon;
+#else
+    static_cast<void>(path);
+    return nullptr;
 #endif
 }
 

@@ -322,7 +322,7 @@ TEST(EnginePaths, RequestsFallBackToWhatTheProcessorRuns)
     {
         const EnginePath resolved = EnginePaths::resolve(path);
         EXPECT_TRUE(EnginePaths::isSupported(resolved));
-        EXPECT_LE(static_cast<int>(resolved), static_cast<int>(path));
+        EXPECT_LE(EnginePaths::width(resolved), EnginePaths::width(path));
         if (EnginePaths::isSupported(path))
         {
             EXPECT_EQ(resolved, path);
@@ -338,6 +338,7 @@ TEST(EnginePaths, RequestsFallBackToWhatTheProcessorRuns)
     EXPECT_EQ(EnginePaths::parse(""), EnginePath::automatic);
     EXPECT_EQ(EnginePaths::parse("AVX2"), EnginePath::automatic);
     EXPECT_EQ(EnginePaths::parse("avx1024"), EnginePath::automatic);
+    EXPECT_EQ(EnginePaths::parse("NEON"), EnginePath::automatic);
 
     EnginePaths::setOverride(EnginePath::scalar);
     EXPECT_EQ(EnginePaths::resolve(), EnginePath::scalar);
@@ -355,6 +356,37 @@ TEST(EnginePaths, RequestsFallBackToWhatTheProcessorRuns)
         EXPECT_EQ(EnginePaths::resolve(), EnginePaths::best());
     else
         EXPECT_EQ(EnginePaths::resolve(), EnginePaths::resolve(fromEnvironment));
+}
+
+// Each architecture's widest kernel is its best path and what an engine built without a request
+// runs (unless the environment asks otherwise), so that a kernel left out of the build, or a
+// quiet fallback to the scalar engine, cannot pass the comparisons above by skipping them. A name
+// of the other architecture stands for the path of the same width or the widest one below it.
+TEST(EnginePaths, TheArchitecturesOwnKernelRunsByDefault)
+{
+#if defined(__aarch64__)
+    EXPECT_TRUE(EnginePaths::isSupported(EnginePath::neon));
+    EXPECT_EQ(EnginePaths::best(), EnginePath::neon);
+    for (const EnginePath path : {EnginePath::sse2, EnginePath::avx2, EnginePath::avx512})
+    {
+        EXPECT_FALSE(EnginePaths::isSupported(path)) << EnginePaths::name(path);
+        EXPECT_EQ(EnginePaths::resolve(path), EnginePath::neon) << EnginePaths::name(path);
+    }
+#elif defined(__x86_64__)
+    EXPECT_FALSE(EnginePaths::isSupported(EnginePath::neon));
+    EXPECT_EQ(EnginePaths::resolve(EnginePath::neon), EnginePath::sse2);
+    EXPECT_NE(EnginePaths::best(), EnginePath::scalar);
+#else
+    EXPECT_EQ(EnginePaths::best(), EnginePath::scalar);
+#endif
+
+    EngineSettings settings;
+    ReverbFrontEnd engine(&settings);
+    engine.create(48000.0f);
+    if (std::getenv("MORVANE_ENGINE_PATH") == nullptr)
+        EXPECT_EQ(engine.getPath(), EnginePaths::best());
+    else
+        EXPECT_EQ(engine.getPath(), EnginePaths::resolve());
 }
 
 } // namespace
