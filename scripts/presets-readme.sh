@@ -10,9 +10,10 @@
 #                                                 snapshots into docs/presets/
 #   scripts/presets-readme.sh BUILD_DIR --check   fails when README.md says anything else
 #
-# Each preset is measured as `morvane-render --ir --rate 48000 --load-state FILE --set Dry=0
-# --set Wet=1`: the reverb alone, at full level, which changes nothing in its decay but keeps the
-# whole T30 range well above the -90 dBFS at which the render stops.
+# Each preset is measured as stored but for the dry path, `morvane-render --ir --rate 48000
+# --load-state FILE --set Dry=0`: the reverb alone, so that the first arrival is the reverb's
+# and not the direct sound's. The impulse render rings until it is 90 dB below its own peak,
+# so the preset's Wet changes none of the figures.
 set -euo pipefail
 
 build=$1
@@ -35,7 +36,7 @@ attribute() {
     echo "| preset | category | Delay | Size | Low Pass | High Pass | T30 (s) | first arrival (ms) |"
     echo "|---|---|---:|---:|---:|---:|---:|---:|"
     for file in "${presets[@]}"; do
-        report=$("$render" --ir --rate 48000 --load-state "$file" --set Dry=0 --set Wet=1 \
+        report=$("$render" --ir --rate 48000 --load-state "$file" --set Dry=0 \
             --csv "$work/ir.csv" --png "$work/ir.png")
         # The values as the editor and the hosts show them.
         settings=$(sed -n 's/^settings: .*Delay \([^,]*\), Size \([^,]*\), Low Pass \([^,]*\), High Pass \(.*\)$/\1 | \2 | \3 | \4/p' <<< "$report")

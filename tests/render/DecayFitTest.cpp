@@ -45,6 +45,9 @@ TEST(DecayFit, EachFigureFitsItsOwnPartOfTheCurve)
     EXPECT_TRUE(std::isnan(shortDecay.t30));
     EXPECT_EQ(shortDecay.whyNoT30, Shortfall::rangeBelowNoise);
     EXPECT_NEAR(shortDecay.t20, 1.0, 1e-3);
+    // A curve that stops where the response itself ends says so instead.
+    EXPECT_EQ(DecayFit::measure(curve, rate, Shortfall::responseEnds).whyNoT30,
+              Shortfall::responseEnds);
 
     const auto nothing = DecayFit::measure({}, rate);
     EXPECT_TRUE(std::isnan(nothing.edt));

@@ -1,4 +1,5 @@
 #include "ImpulseAnalysis.h"
+#include "ImpulseWording.h"
 #include "SyntheticResponse.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +246,35 @@ TEST(ImpulseAnalysis, NoiseFloorIsCutOffOrReportedAsOutOfRange)
         EXPECT_TRUE(std::isnan(band.directToReverberantDb[0])) << bandName(band);
     }
     EXPECT_TRUE(std::isnan(click.gapSeconds(0))) << "no reverberation, no gap before it";
+}
+
+// A response cut off while it still decays (a render stopped by its length) has no noise floor:
+// it is measured to its end with the decay's own tail added back, and a figure whose range
+// lies beyond the end is missing because the response ends, not because of any noise.
+TEST(ImpulseAnalysis, ResponseCutOffWhileDecayingIsMeasuredToItsEndAndSaysSo)
+{
+    const double rate = 44100.0;
+    const double rt60 = 2.0;
+    auto ir = noiseDecay(rt60, rate, 3);
+    ir.setSize(2, static_cast<int>(0.55 * rt60 * rate), true); // 33 dB of decay
+
+    const auto figures = ImpulseAnalysis::analyse(ir, rate);
+    for (size_t c = 0; c < 2; ++c)
+    {
+        const auto& broadband = figures.bands[0].channels[c];
+        expectWithin(broadband.edt, rt60, 0.03, "broadband EDT of a cut response");
+        expectWithin(broadband.t20, rt60, 0.03, "broadband T20 of a cut response");
+        for (const auto& band : figures.bands)
+        {
+            EXPECT_TRUE(std::isnan(band.channels[c].t30)) << bandName(band);
+            EXPECT_EQ(band.channels[c].whyNoT30, Shortfall::responseEnds) << bandName(band);
+        }
+    }
+    const auto lines = morvane::ImpulseWording::shortfalls(figures).joinIntoString("\n");
+    EXPECT_TRUE(lines.contains("not measured, as the response ends before its decay reaches the "
+                               "end of the figure's range: T30 at every band"))
+        << lines;
+    EXPECT_FALSE(lines.contains("noise")) << lines;
 }
 
 TEST(ImpulseAnalysis, CrossCorrelationOfIdenticalIndependentAndDelayedChannels)

@@ -61,21 +61,62 @@ TEST(OfflineRenderer, SilentPreDelayIsNotTakenForTheEndOfTheTail)
     core.setParameter(core.findParameter("Delay"), 0.5f);
     core.setParameter(core.findParameter("Size"), 0.3f);
     OfflineRenderer renderer(core, 512);
-    const auto output =
-        renderer.render(impulse(1), 44100.0, 30.0, OfflineRenderer::SilentStart::isWaitedFor);
+    const auto output = renderer.render(impulse(1), 44100.0, 30.0, OfflineRenderer::Input::impulse);
 
     ASSERT_GT(output.getNumSamples(), 2 * 11025);
     EXPECT_LT(output.getMagnitude(1, 11000), OfflineRenderer::silenceThreshold);
     EXPECT_GT(output.getMagnitude(11025, 11025), 1e-3f) << "the reverb after the pre-delay";
     EXPECT_LT(renderer.getTailSamples(), 30 * 44100) << "it still ends once the reverb has died";
 
-    // A source that stays silent ends after the tail it announces, not at the cap.
+    // A source that stays silent but for its dither ends after the tail it announces, not at
+    // the cap.
     core.setParameter(core.findParameter("Wet"), 0.0f);
-    const auto silent = renderer.render(impulse(1), 44100.0, 30.0);
+    const auto silent = renderer.render(impulse(1), 44100.0, 30.0, OfflineRenderer::Input::impulse);
+    EXPECT_FALSE(renderer.reachedTheCap());
     EXPECT_LE(renderer.getTailSamples(),
               static_cast<juce::int64>(std::ceil(core.getTailSeconds() * 44100.0)) + 1);
     EXPECT_LT(silent.getMagnitude(1, silent.getNumSamples() - 1),
               OfflineRenderer::silenceThreshold);
+}
+
+// An impulse's tail rings until it has fallen a fixed depth below its own peak, however loud
+// the reverb is; a recording's stops at a fixed level, so a quieter reverb ends sooner.
+TEST(OfflineRenderer, ImpulseTailEndsBelowItsOwnPeakRecordingTailAtAFixedLevel)
+{
+    struct Tail
+    {
+        juce::int64 samples;
+        float peak, end;
+    };
+    const auto render = [](float wet, OfflineRenderer::Input kind)
+    {
+        std::srand(1);
+        CoreSource core;
+        core.setParameter(core.findParameter("Size"), 0.3f);
+        core.setParameter(core.findParameter("Dry"), 0.0f);
+        core.setParameter(core.findParameter("Wet"), wet);
+        OfflineRenderer renderer(core, 512);
+        const auto output = renderer.render(impulse(1), 44100.0, 30.0, kind);
+        EXPECT_FALSE(renderer.reachedTheCap());
+        const int window = static_cast<int>(OfflineRenderer::silenceWindowSeconds * 44100.0);
+        const int length = output.getNumSamples();
+        return Tail{renderer.getTailSamples(), output.getMagnitude(1, length - 1),
+                    output.getMagnitude(length - window, window)};
+    };
+
+    const auto loud = render(1.0f, OfflineRenderer::Input::impulse);
+    const auto quiet = render(0.2f, OfflineRenderer::Input::impulse);
+    EXPECT_NEAR(static_cast<double>(quiet.samples), static_cast<double>(loud.samples),
+                0.01 * static_cast<double>(loud.samples));
+    for (const auto& tail : {loud, quiet})
+    {
+        const double depthDb = juce::Decibels::gainToDecibels(tail.end / tail.peak);
+        EXPECT_LT(depthDb, -OfflineRenderer::impulseDepthDb);
+        EXPECT_GT(depthDb, -OfflineRenderer::impulseDepthDb - 20.0) << "it ends once it is there";
+    }
+
+    EXPECT_LT(render(0.2f, OfflineRenderer::Input::recording).samples,
+              render(1.0f, OfflineRenderer::Input::recording).samples * 3 / 4);
 }
 
 TEST(OfflineRenderer, BlockSizeDoesNotChangeTheResult)

@@ -120,12 +120,11 @@ juce::String CommandSupport::describeSettings(const RenderSource& source)
 juce::AudioBuffer<float> CommandSupport::render(OfflineRenderer& renderer,
                                                 const juce::AudioBuffer<float>& input,
                                                 double sampleRate, double maxTailSeconds,
-                                                bool quiet,
-                                                OfflineRenderer::SilentStart silentStart)
+                                                bool quiet, OfflineRenderer::Input kind)
 {
     auto progress = ProgressBar::forStandardError("rendering", quiet);
     renderer.onProgress = [&progress](double fraction) { progress.update(fraction); };
-    auto output = renderer.render(input, sampleRate, maxTailSeconds, silentStart);
+    auto output = renderer.render(input, sampleRate, maxTailSeconds, kind);
     progress.finish();
     renderer.onProgress = nullptr;
     return output;

@@ -45,7 +45,7 @@ public:
     static juce::AudioBuffer<float>
     render(OfflineRenderer& renderer, const juce::AudioBuffer<float>& input, double sampleRate,
            double maxTailSeconds, bool quiet,
-           OfflineRenderer::SilentStart silentStart = OfflineRenderer::SilentStart::endsTheTail);
+           OfflineRenderer::Input kind = OfflineRenderer::Input::recording);
 };
 
 } // namespace morvane

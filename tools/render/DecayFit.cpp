@@ -11,9 +11,9 @@ namespace morvane
 namespace
 {
 // The seconds for 60 dB of a line fitted from the curve's first point at or below `topDb` to
-// its first point at or below `bottomDb`.
+// its first point at or below `bottomDb`; `whyCurveEnds` when the curve ends before that.
 double fit(const std::vector<double>& curveDb, double topDb, double bottomDb, double sampleRate,
-           Shortfall& why)
+           Shortfall whyCurveEnds, Shortfall& why)
 {
     const auto below = [&](double level)
     {
@@ -25,7 +25,7 @@ double fit(const std::vector<double>& curveDb, double topDb, double bottomDb, do
     const size_t last = below(bottomDb);
     if (last >= curveDb.size())
     {
-        why = curveDb.empty() ? Shortfall::noDecay : Shortfall::rangeBelowNoise;
+        why = curveDb.empty() ? Shortfall::noDecay : whyCurveEnds;
         return std::numeric_limits<double>::quiet_NaN();
     }
     if (first == last && first > 0)
@@ -54,13 +54,14 @@ DecayTimes DecayTimes::unmeasured(Shortfall why)
 }
 
 DecayTimes DecayFit::measure(const std::vector<double>& whole,
-                             const std::vector<double>& reverberant, double sampleRate)
+                             const std::vector<double>& reverberant, double sampleRate,
+                             Shortfall whyCurvesEnd)
 {
     DecayTimes times;
-    times.edt = fit(whole, 0.0, -edtRangeDb, sampleRate, times.whyNoEdt);
+    times.edt = fit(whole, 0.0, -edtRangeDb, sampleRate, whyCurvesEnd, times.whyNoEdt);
     const double start = rangeStartDb(reverberant.empty() ? 0.0 : reverberant.front());
-    times.t20 = fit(reverberant, start, start - 20.0, sampleRate, times.whyNoT20);
-    times.t30 = fit(reverberant, start, start - 30.0, sampleRate, times.whyNoT30);
+    times.t20 = fit(reverberant, start, start - 20.0, sampleRate, whyCurvesEnd, times.whyNoT20);
+    times.t30 = fit(reverberant, start, start - 30.0, sampleRate, whyCurvesEnd, times.whyNoT30);
     return times;
 }
 

@@ -13,8 +13,9 @@ enum class Shortfall
     silent,          // the channel holds no sound at all
     notFinite,       // the channel holds samples that are not finite numbers
     bandBeyondRate,  // the octave reaches too close to the Nyquist frequency
-    noDecay,         // nothing after the direct sound stands 10 dB above the noise
+    noDecay,         // nothing after the direct sound stands 10 dB above the noise or the end
     rangeBelowNoise, // the decay meets the noise before the end of the figure's range
+    responseEnds,    // the response ends before its decay reaches the end of the range
 };
 
 /** EDT, T20 and T30 in seconds, NaN where the figure could not be measured. */
@@ -48,14 +49,17 @@ public:
     /** `whole` is the Schroeder curve of the whole response in dB from 0 at its start;
         `reverberant` the curve of its reverberation alone (the direct sound taken out) on
         the same scale, so that it starts at the knee level. A curve ends where the noise
-        begins. */
+        begins or where the response ends; `whyCurvesEnd` says which, for the figures whose
+        range lies beyond. */
     static DecayTimes measure(const std::vector<double>& whole,
-                              const std::vector<double>& reverberant, double sampleRate);
+                              const std::vector<double>& reverberant, double sampleRate,
+                              Shortfall whyCurvesEnd = Shortfall::rangeBelowNoise);
 
     /** A curve with no direct sound to take out. */
-    static DecayTimes measure(const std::vector<double>& curveDb, double sampleRate)
+    static DecayTimes measure(const std::vector<double>& curveDb, double sampleRate,
+                              Shortfall whyCurveEnds = Shortfall::rangeBelowNoise)
     {
-        return measure(curveDb, curveDb, sampleRate);
+        return measure(curveDb, curveDb, sampleRate, whyCurveEnds);
     }
 
     /** Where T20 and T30 start on the whole curve for a knee at this level. */

@@ -45,10 +45,17 @@ ChannelFigures measureChannel(const std::vector<double>& whole,
 
     const auto wholeLeft = SchroederCurve::remaining(energy, truncation);
     const double total = wholeLeft[0];
+    // The figures are fitted where the curves are measured, not where the tail added back
+    // for the energy after the truncation makes up most of them.
+    const auto measured = SchroederCurve::measuredLength(reverberantLeft, truncation.tail);
+    auto wholeDb = SchroederCurve::inDecibels(wholeLeft, total);
+    auto reverberantDb = SchroederCurve::inDecibels(reverberantLeft, total);
+    wholeDb.resize(std::min(wholeDb.size(), measured));
+    reverberantDb.resize(std::min(reverberantDb.size(), measured));
     ChannelFigures figures;
-    figures.decay =
-        DecayFit::measure(SchroederCurve::inDecibels(wholeLeft, total),
-                          SchroederCurve::inDecibels(reverberantLeft, total), sampleRate);
+    figures.decay = DecayFit::measure(wholeDb, reverberantDb, sampleRate,
+                                      truncation.endsInNoise ? Shortfall::rangeBelowNoise
+                                                             : Shortfall::responseEnds);
     if (direct > 0.0)
         figures.directToReverberantDb = ratioDb;
     return figures;

@@ -23,8 +23,10 @@ namespace morvane
     - The reverberation is the response with the direct sound's samples set to zero; it is
       filtered into the bands like the whole response, so that a band filter's ringing of a
       strong direct sound is never taken for reverberation.
-    - Octave bands: OctaveBandFilter. Noise floor: NoiseTruncation, found on the
-      reverberation and applied to both curves.
+    - Octave bands: OctaveBandFilter. Noise floor, or a response cut off while it decays:
+      NoiseTruncation, found on the reverberation and applied to both curves. The figures are
+      fitted only where the energy measured still outweighs the energy added back for what
+      comes after the truncation.
     - EDT on the whole curve, T20 and T30 on the reverberation's: DecayFit.
     - Direct-to-reverberant ratio: the direct sound's energy (in a band, what the band filter
       makes of it) over the reverberation's, both from the first arrival. Reverberation more
@@ -58,7 +60,7 @@ public:
         double iacc = notMeasured;
         double iaccEarly = notMeasured;
         /** Schroeder curve of both channels' energy, in dB from 0 at the first arrival, one
-            point per curveStepSeconds; it ends where the noise begins. */
+            point per curveStepSeconds; it ends where the noise or the response does. */
         std::vector<float> curveDb;
     };
 

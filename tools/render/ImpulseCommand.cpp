@@ -26,9 +26,8 @@ int ImpulseCommand::run(const RenderOptions& options)
     impulse.setSample(0, 0, 1.0f);
     impulse.setSample(1, 0, 1.0f);
     OfflineRenderer renderer(*source, options.blockSize);
-    const auto ir =
-        CommandSupport::render(renderer, impulse, rate, options.maxTailSeconds, options.quiet,
-                               OfflineRenderer::SilentStart::isWaitedFor);
+    const auto ir = CommandSupport::render(renderer, impulse, rate, options.maxTailSeconds,
+                                           options.quiet, OfflineRenderer::Input::impulse);
 
     const auto figures = ImpulseAnalysis::analyse(ir, rate);
     const juce::String defaultName = RenderOptions::defaultImpulseName;
@@ -68,9 +67,13 @@ int ImpulseCommand::run(const RenderOptions& options)
     std::cout << "processor: " << CommandSupport::describeSource(options, *source) << "\n";
     std::cout << "settings:" << CommandSupport::describeSettings(*source) << "\n";
     std::cout << "impulse:   " << rate << " Hz, " << length << " (at most "
-              << options.maxTailSeconds << " s, until below -90 dBFS), block " << options.blockSize
-              << "\n";
+              << options.maxTailSeconds << " s, until " << OfflineRenderer::impulseDepthDb
+              << " dB below its peak), block " << options.blockSize << "\n";
     std::cout << ImpulseTable::text(figures);
+    if (renderer.reachedTheCap())
+        std::cout << "note:      the render stopped at --tail " << options.maxTailSeconds
+                  << " s before the response fell " << OfflineRenderer::impulseDepthDb
+                  << " dB below its peak; a longer --tail lets it ring out\n";
     if (const int dry = source->findParameter("Dry"); dry >= 0 && source->getParameter(dry) > 0.0f)
         std::cout << "note:      the dry path is on, so EDT includes the direct sound; "
                      "--set Dry=0 measures the reverb alone\n";

@@ -39,9 +39,12 @@ juce::String ImpulseWording::reason(Shortfall why)
         case Shortfall::bandBeyondRate:
             return "the octave reaches too close to half the sample rate";
         case Shortfall::noDecay:
-            return "nothing after the direct sound stands 10 dB above the noise";
+            return "nothing after the direct sound stands 10 dB above the noise or the "
+                   "response's end";
         case Shortfall::rangeBelowNoise:
             return "the decay meets the noise floor before the end of the figure's range";
+        case Shortfall::responseEnds:
+            return "the response ends before its decay reaches the end of the figure's range";
     }
     return {};
 }
@@ -63,8 +66,9 @@ juce::StringArray ImpulseWording::shortfalls(const ImpulseAnalysis::Figures& fig
                          : figure == "T20" ? decay.whyNoT20
                                            : decay.whyNoT30;
                 // The ratio needs only the reverberation, not the range the decay reaches.
-                if (figure == "D/R" && (std::isfinite(band.directToReverberantDb[c]) ||
-                                        why[c] == Shortfall::rangeBelowNoise))
+                if (figure == "D/R" &&
+                    (std::isfinite(band.directToReverberantDb[c]) ||
+                     why[c] == Shortfall::rangeBelowNoise || why[c] == Shortfall::responseEnds))
                     why[c] = Shortfall::none;
             }
             for (size_t c = 0; c < 2; ++c)

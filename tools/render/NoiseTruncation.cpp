@@ -11,6 +11,8 @@ namespace morvane
 namespace
 {
 constexpr double stillFallingDb = 3.0;
+// ISO 3382-1 wants the bottom of a figure's range at least this far above the noise.
+constexpr double marginAboveNoiseDb = 10.0;
 
 double toDecibels(double power)
 {
@@ -67,33 +69,97 @@ LineFit::Line fitEnvelope(const Envelope& env, size_t from, double topDb, double
         fit.add(env.centre(i), env.levelDb[i]);
     return fit.line();
 }
+
+// The envelope's line from point `first` to its end, and how far its points scatter about it.
+struct Trend
+{
+    LineFit::Line line;
+    double spreadDb = 0.0; // standard deviation of the points about the line
+    std::size_t points = 0;
+
+    // Whether it falls by more than its scatter can explain: three standard errors of the
+    // fall across `span` samples, and stillFallingDb at least.
+    bool fallsAcross(double span) const
+    {
+        constexpr std::size_t fewest = 10;
+        const double fall = -line.slope * span;
+        return line.valid && points >= fewest && fall >= stillFallingDb &&
+               fall >= 3.0 * spreadDb * std::sqrt(12.0 / static_cast<double>(points));
+    }
+};
+
+Trend trendFrom(const Envelope& env, size_t first)
+{
+    LineFit fit;
+    for (size_t i = first; i < env.levelDb.size(); ++i)
+        fit.add(env.centre(i), env.levelDb[i]);
+    Trend trend;
+    trend.line = fit.line();
+    trend.points = env.levelDb.size() - std::min(first, env.levelDb.size());
+    if (!trend.line.valid)
+        return trend;
+    double squares = 0.0;
+    for (size_t i = first; i < env.levelDb.size(); ++i)
+    {
+        const double residual =
+            env.levelDb[i] - (trend.line.intercept + trend.line.slope * env.centre(i));
+        squares += residual * residual;
+    }
+    trend.spreadDb = std::sqrt(squares / static_cast<double>(trend.points));
+    return trend;
+}
+
+// The energy after the last sample of a response cut off while its decay was still falling,
+// from that decay's line; nothing when the line does not fall.
+double tailAfter(const LineFit::Line& late, size_t size)
+{
+    if (!late.valid || late.slope >= 0.0)
+        return 0.0;
+    const double power =
+        std::pow(10.0, (late.intercept + late.slope * static_cast<double>(size)) / 10.0);
+    return power / (1.0 - std::pow(10.0, late.slope / 10.0));
+}
 } // namespace
 
 NoiseTruncation NoiseTruncation::find(const std::vector<double>& energy, double sampleRate)
 {
     const size_t size = energy.size();
-    const NoiseTruncation whole{size, 0.0, true};
+    const NoiseTruncation whole{size, 0.0, true, false};
     double noise = meanFrom(energy, size - size / 10);
     if (size < 20 || noise <= 0.0)
         return whole; // it ends in silence: integrate to the end
-
-    // Noise holds its level; a last tenth well below the tenth before it is the decay still
-    // falling where the response was cut off, with no floor to find.
-    const double before = meanFrom(energy, size - size / 5) * 2.0 - noise;
-    if (toDecibels(noise) < toDecibels(before) - stillFallingDb)
-        return whole;
 
     auto env = envelope(energy, static_cast<int>(std::lround(0.01 * sampleRate)));
     const auto peak = static_cast<size_t>(std::max_element(env.levelDb.begin(), env.levelDb.end()) -
                                           env.levelDb.begin());
     const double peakSample = env.centre(peak);
+
+    // Noise holds its level: a last tenth well below the tenth before it, or a late decay
+    // that falls about as fast as the whole one, is the decay still falling where the
+    // response was cut off, with no floor to find. The whole decay is followed from its
+    // onset, the first interval within 10 dB of the loudest, rather than from the loudest
+    // itself, which in noise is only a swing that the next intervals fall back from.
+    const auto onset = static_cast<size_t>(
+        std::find_if(env.levelDb.begin(), env.levelDb.end(),
+                     [&env, peak](double level) { return level >= env.levelDb[peak] - 10.0; }) -
+        env.levelDb.begin());
+    const auto late = trendFrom(env, onset + (env.levelDb.size() - onset) / 2).line;
+    const auto overall = trendFrom(env, onset);
+    const double before = meanFrom(energy, size - size / 5) * 2.0 - noise;
+    const bool fallsAtTheEnd = toDecibels(noise) < toDecibels(before) - stillFallingDb;
+    const bool fallsLikeTheDecay =
+        overall.fallsAcross(static_cast<double>(size) - env.centre(onset)) && late.valid &&
+        late.slope <= 0.5 * overall.line.slope;
+    if (fallsAtTheEnd || fallsLikeTheDecay)
+        return {size, tailAfter(late, size), true, false};
+
     double noiseDb = toDecibels(noise);
     if (env.levelDb[peak] - noiseDb < 10.0)
-        return {1, 0.0, false};
+        return {1, 0.0, false, true};
 
     auto line = fitEnvelope(env, peak, env.levelDb[peak], noiseDb + 10.0);
     if (!line.valid || line.slope >= 0.0)
-        return whole;
+        return {size, 0.0, true, true};
     double crossing = (noiseDb - line.intercept) / line.slope;
 
     for (int iteration = 0; iteration < 5; ++iteration)
@@ -123,8 +189,13 @@ NoiseTruncation NoiseTruncation::find(const std::vector<double>& energy, double 
 
     if (!std::isfinite(crossing))
         crossing = static_cast<double>(size);
+    // The curve stops short of the crossing, where the decay still stands clear of the noise;
+    // the energy after that comes from the decay's line.
+    const double clear = (noiseDb + marginAboveNoiseDb - line.intercept) / line.slope;
     NoiseTruncation result;
-    result.end = static_cast<size_t>(std::clamp(crossing, 1.0, static_cast<double>(size)));
+    result.endsInNoise = true;
+    result.end =
+        static_cast<size_t>(std::clamp(std::min(crossing, clear), 1.0, static_cast<double>(size)));
     const double power =
         std::pow(10.0, (line.intercept + line.slope * static_cast<double>(result.end)) / 10.0);
     const double decayPerSample = std::pow(10.0, line.slope / 10.0);

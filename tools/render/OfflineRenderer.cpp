@@ -14,7 +14,7 @@ OfflineRenderer::OfflineRenderer(RenderSource& sourceToUse, int samplesPerBlock)
 
 juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>& input,
                                                  double sampleRate, double maxTailSeconds,
-                                                 SilentStart silentStart)
+                                                 Input kind)
 {
     source.prepare(sampleRate, blockSize);
 
@@ -44,7 +44,10 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
         maxTail, std::max(announcedTail,
                           static_cast<juce::int64>(std::ceil(minimumWaitSeconds * sampleRate))));
     juce::int64 quietNeeded =
-        silentStart == SilentStart::isWaitedFor ? std::max(quietWindow, longestWait) : quietWindow;
+        kind == Input::impulse ? std::max(quietWindow, longestWait) : quietWindow;
+    const float depth = static_cast<float>(juce::Decibels::decibelsToGain(-impulseDepthDb));
+    float threshold = kind == Input::impulse ? impulseFloor : silenceThreshold;
+    float loudest = 0.0f;
     tailSamples = 0;
 
     while (position < inputLength || (tailSamples < maxTail && quietRun < quietNeeded))
@@ -81,7 +84,13 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
             if (position + n >= inputLength)
             {
                 ++tailSamples;
-                const bool quiet = std::abs(l) < silenceThreshold && std::abs(r) < silenceThreshold;
+                const float level = std::max(std::abs(l), std::abs(r));
+                if (kind == Input::impulse && level > loudest)
+                {
+                    loudest = level;
+                    threshold = std::max(impulseFloor, loudest * depth);
+                }
+                const bool quiet = level < threshold;
                 quietRun = quiet ? quietRun + 1 : 0;
                 if (!quiet)
                     quietNeeded = quietWindow;
@@ -91,6 +100,7 @@ juce::AudioBuffer<float> OfflineRenderer::render(const juce::AudioBuffer<float>&
         if (onProgress)
             onProgress(std::min(0.99, static_cast<double>(position) / expectedLength));
     }
+    cutAtCap = quietRun < quietNeeded;
     source.release();
     if (onProgress)
         onProgress(1.0);

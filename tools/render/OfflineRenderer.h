@@ -12,20 +12,28 @@ namespace morvane
 class OfflineRenderer
 {
 public:
-    /** A tail counts as finished once it stays below this level for silenceWindowSeconds
-        (after it has been heard, where a silent start is waited for). */
+    /** What is rendered, which decides when its tail is over.
+
+        - recording: audio to be heard. The tail is over once it stays below silenceThreshold
+          (-90 dBFS) for silenceWindowSeconds; a tail that starts below it is the end of the
+          reverb.
+        - impulse: a response to be measured, whose end must not depend on its level (a lower
+          Wet puts the whole reverb lower, and a decay cut off earlier measures short). The
+          tail is over once it stays impulseDepthDb below its own loudest sample for
+          silenceWindowSeconds. The impulse itself, and with it a dry path without latency,
+          is not part of the tail, so the depth is the reverb's. Below impulseFloor everything
+          counts as quiet, so that a silent or flushed tail, or one holding only a processor's
+          dither, still ends. A tail that starts quiet may be a pre-delay: it is waited for as
+          long as the source says its tail lasts (at least minimumWaitSeconds). */
+    enum class Input
+    {
+        recording,
+        impulse,
+    };
     static constexpr float silenceThreshold = 3.1622776e-5f; // -90 dBFS
     static constexpr double silenceWindowSeconds = 0.1;
-
-    /** What a tail that starts below the threshold means. After a recording it is the end of
-        the reverb; after an impulse it may be a pre-delay, so it is waited for as long as the
-        source says its tail lasts (at least minimumWaitSeconds), lest a silent pre-delay be
-        taken for the end of the reverb. */
-    enum class SilentStart
-    {
-        endsTheTail,
-        isWaitedFor,
-    };
+    static constexpr double impulseDepthDb = 90.0;
+    static constexpr float impulseFloor = 1.0e-8f; // -160 dBFS
     static constexpr double minimumWaitSeconds = 1.0;
 
     OfflineRenderer(RenderSource& source, int blockSize);
@@ -37,16 +45,19 @@ public:
     /** Processes a stereo input at the given rate and returns it with the
         tail appended (at most maxTailSeconds of it). */
     juce::AudioBuffer<float> render(const juce::AudioBuffer<float>& input, double sampleRate,
-                                    double maxTailSeconds,
-                                    SilentStart silentStart = SilentStart::endsTheTail);
+                                    double maxTailSeconds, Input kind = Input::recording);
 
     /** How much tail the last render appended, in samples. */
     juce::int64 getTailSamples() const noexcept { return tailSamples; }
+
+    /** Whether the last render's tail was cut off at maxTailSeconds before it was over. */
+    bool reachedTheCap() const noexcept { return cutAtCap; }
 
 private:
     RenderSource& source;
     int blockSize;
     juce::int64 tailSamples = 0;
+    bool cutAtCap = false;
 };
 
 } // namespace morvane

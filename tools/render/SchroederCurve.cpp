@@ -29,6 +29,14 @@ std::vector<double> SchroederCurve::remaining(const std::vector<double>& energy,
     return curve;
 }
 
+std::size_t SchroederCurve::measuredLength(const std::vector<double>& remaining, double tail)
+{
+    return static_cast<std::size_t>(std::find_if(remaining.begin(), remaining.end(),
+                                                 [tail](double left)
+                                                 { return left < 2.0 * tail; }) -
+                                    remaining.begin());
+}
+
 std::vector<double> SchroederCurve::inDecibels(const std::vector<double>& remaining,
                                                double reference)
 {

@@ -19,6 +19,11 @@ public:
     static std::vector<double> remaining(const std::vector<double>& energy,
                                          const NoiseTruncation& truncation);
 
+    /** How many points of a `remaining` curve come before the energy added back for the
+        truncation's tail makes up half of what remains: the part that is measured rather than
+        extrapolated, on which a figure may be fitted. */
+    static std::size_t measuredLength(const std::vector<double>& remaining, double tail);
+
     /** `remaining` in dB relative to `reference`; empty when the reference is not a positive
         finite energy. */
     static std::vector<double> inDecibels(const std::vector<double>& remaining, double reference);
