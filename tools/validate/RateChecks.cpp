@@ -203,7 +203,7 @@ GroupResult RateChecks::run(const CheckContext& context)
     if (everything.rms() == 0.0)
         result.fail("the output was silent throughout: the plug-in never processed");
 
-    context.tally.add(instance.audioPathCounts(), instance.countedBlocks());
+    context.tally.add(instance.audioPath());
 
     std::ostringstream figures;
     figures << std::size(rates) << " rates (8000, 11025, 22050, 44056, 44100, 48000, 88200, "
