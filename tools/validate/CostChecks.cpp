@@ -23,8 +23,10 @@ constexpr double sampleRate = 48000.0;
 constexpr int blockSize = 512;
 // Steady material plays this long before its first stretch.
 constexpr double settleSeconds = 1.0;
-constexpr int stretchBlocks = 188; // about 2 s
-constexpr int rounds = 9;
+// Stretches of about a second, a millisecond or two of work: short enough that many of them run
+// undisturbed by the rest of a busy machine, long enough that the clock's granularity is nothing.
+constexpr int stretchBlocks = 94;
+constexpr int rounds = 15;
 
 /** One material on an instance of its own, with the least time a stretch of it took. */
 class Player
@@ -140,7 +142,7 @@ GroupResult CostChecks::run(const CheckContext& context)
 
     std::string figures = "ns per stereo frame at 48000 Hz in blocks of 512, the least of " +
                           std::to_string(measuredTwice ? 2 * rounds : rounds) +
-                          " stretches of 2 s per material in turn: " +
+                          " stretches of 1 s per material in turn: " +
                           Materials::name(players.front()->getMaterial()) + " " +
                           number(players.front()->leastNsPerFrame(), 1);
     for (std::size_t i = 1; i < players.size(); ++i)
