@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "MaterialBench.h"
 #include "MaterialCase.h"
 #include "MaterialSignal.h"
 #include "engine/EnginePath.h"
@@ -7,7 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <string>
 
 using morvane::EnginePath;
 using morvane::EnginePaths;
@@ -23,58 +26,102 @@ constexpr int blockSizes[] = {32, 64, 512};
 // Steady material runs this long between timings, the two that end in silence once, whole.
 constexpr double steadyMinimumSeconds = 0.1;
 
-// The whole audio callback on one material, as a host drives it. The material is made a second at
-// a time with the timing paused, and the blocks are copied into the host's buffer as a host would.
-// A steady material first plays for Materials::settleSeconds untimed and is then timed for as
-// many blocks as the library asks for; the two that end in silence are timed whole, from their
-// first sample to the end of their minute, by a processor made for each repetition.
-void processMaterial(benchmark::State& state, const MaterialCase& which)
+/** A material playing through a processor of its own, as a host drives it: the material is made
+    a second at a time and copied into the host's buffer block by block. */
+class Playing
 {
-    std::srand(1);
-    EnginePaths::setOverride(which.path);
-    auto core = std::make_unique<morvane::OrnCore>();
-    core->setRateAndBufferSizeDetails(MaterialCase::sampleRate, which.blockSize);
-    core->prepareToPlay(MaterialCase::sampleRate, which.blockSize);
-    EnginePaths::setOverride(EnginePath::automatic);
+public:
+    explicit Playing(const MaterialCase& which)
+        : blockSize(which.blockSize),
+          chunkBlocks(static_cast<int>(MaterialCase::sampleRate) / which.blockSize),
+          signal(which.material, MaterialCase::sampleRate), chunk(2, chunkBlocks * blockSize),
+          block(2, blockSize), next(chunkBlocks)
+    {
+        std::srand(1);
+        EnginePaths::setOverride(which.path);
+        core = std::make_unique<morvane::OrnCore>();
+        core->setRateAndBufferSizeDetails(MaterialCase::sampleRate, blockSize);
+        core->prepareToPlay(MaterialCase::sampleRate, blockSize);
+        EnginePaths::setOverride(EnginePath::automatic);
+    }
 
-    MaterialSignal signal(which.material, MaterialCase::sampleRate);
-    const int chunkBlocks = static_cast<int>(MaterialCase::sampleRate) / which.blockSize;
-    juce::AudioBuffer<float> chunk(2, chunkBlocks * which.blockSize);
-    juce::AudioBuffer<float> block(2, which.blockSize);
-    juce::MidiBuffer midi;
-    int next = chunkBlocks;
-    const auto refill = [&]
+    bool needsMaterial() const noexcept { return next == chunkBlocks; }
+
+    void makeMaterial()
     {
         signal.fill(chunk.getWritePointer(0), chunk.getWritePointer(1), chunk.getNumSamples());
         next = 0;
-    };
-    const auto processNext = [&]
-    {
-        block.copyFrom(0, 0, chunk, 0, next * which.blockSize, which.blockSize);
-        block.copyFrom(1, 0, chunk, 1, next * which.blockSize, which.blockSize);
-        core->processBlock(block, midi);
-        ++next;
-    };
+    }
 
-    if (Materials::isSteady(which.material))
-        for (int settled = 0; settled < Materials::settleSeconds * MaterialCase::sampleRate;
-             settled += which.blockSize)
+    void processNext()
+    {
+        block.copyFrom(0, 0, chunk, 0, next * blockSize, blockSize);
+        block.copyFrom(1, 0, chunk, 1, next * blockSize, blockSize);
+        core->processBlock(block, midi);
+        benchmark::DoNotOptimize(block.getReadPointer(0));
+        ++next;
+    }
+
+    void play(double seconds)
+    {
+        for (int done = 0; done < seconds * MaterialCase::sampleRate; done += blockSize)
         {
-            if (next == chunkBlocks)
-                refill();
+            if (needsMaterial())
+                makeMaterial();
             processNext();
         }
+    }
+
+private:
+    int blockSize;
+    int chunkBlocks;
+    MaterialSignal signal;
+    juce::AudioBuffer<float> chunk;
+    juce::AudioBuffer<float> block;
+    juce::MidiBuffer midi;
+    std::unique_ptr<morvane::OrnCore> core;
+    int next;
+};
+
+// A steady material keeps its processor from one run of its benchmark to the next, so it settles
+// once however often the library runs it.
+std::map<MaterialCase, std::unique_ptr<Playing>>& steadyPlayers()
+{
+    static std::map<MaterialCase, std::unique_ptr<Playing>> players;
+    return players;
+}
+
+Playing& steadyPlayer(const MaterialCase& which)
+{
+    auto& player = steadyPlayers()[which];
+    if (player == nullptr)
+    {
+        player = std::make_unique<Playing>(which);
+        player->play(Materials::settleSeconds);
+    }
+    return *player;
+}
+
+// The whole audio callback on one material. A steady material plays for Materials::settleSeconds
+// untimed on its first run and is then timed for as many blocks as the library asks for; the two
+// that end in silence are timed whole, from their first sample to the end of their minute, by a
+// processor made for each repetition. Making the material is not timed.
+void processMaterial(benchmark::State& state, const MaterialCase& which)
+{
+    std::unique_ptr<Playing> fresh;
+    if (!Materials::isSteady(which.material))
+        fresh = std::make_unique<Playing>(which);
+    Playing& playing = fresh != nullptr ? *fresh : steadyPlayer(which);
 
     for (auto _ : state)
     {
-        if (next == chunkBlocks)
+        if (playing.needsMaterial())
         {
             state.PauseTiming();
-            refill();
+            playing.makeMaterial();
             state.ResumeTiming();
         }
-        processNext();
-        benchmark::DoNotOptimize(block.getReadPointer(0));
+        playing.processNext();
     }
 
     state.SetLabel(std::string(Materials::name(which.material)) + ", " +
@@ -110,3 +157,8 @@ const bool registered = []
 }();
 
 } // namespace
+
+void morvane::bench::releaseMaterialPlayers()
+{
+    steadyPlayers().clear();
+}

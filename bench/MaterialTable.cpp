@@ -106,6 +106,11 @@ void MaterialTable::print(std::ostream& out) const
     for (const Material m : allMaterials)
         for (const EnginePath path : paths)
         {
+            const auto measured = [&](int block) {
+                return std::isfinite(nsPerFrame({m, path, block}));
+            };
+            if (!measured(32) && !measured(64) && !measured(512))
+                continue;
             out << "| " << Materials::name(m) << " | " << EnginePaths::name(path);
             std::string ratios;
             for (const int block : blockSizes)

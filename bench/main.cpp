@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmarks, reported on the console and followed by the table of the material benchmarks.
+#include "MaterialBench.h"
 #include "MaterialTable.h"
 
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
         isatty(STDOUT_FILENO) != 0 ? Options::OO_ColorTabular : Options::OO_Tabular;
     morvane::bench::MaterialTable table(options);
     benchmark::RunSpecifiedBenchmarks(&table);
+    morvane::bench::releaseMaterialPlayers();
     benchmark::Shutdown();
     return 0;
 }
