@@ -68,8 +68,9 @@ GroupResult RealtimeChecks::run(const CheckContext& context)
 
     StereoBlock block(8192);
     Randomness random(37);
-    const auto processNoise = [&](double seconds, SignalScan& scan)
+    const auto processNoise = [&](double seconds)
     {
+        SignalScan scan;
         const auto frames = static_cast<int>(instance.sampleRate() * seconds);
         for (int done = 0; done < frames;)
         {
@@ -80,18 +81,18 @@ GroupResult RealtimeChecks::run(const CheckContext& context)
             scan.scan(block.output(1), n);
             done += n;
         }
+        return scan;
     };
-    SignalScan announcedOutput;
     for (const double rate : rates)
     {
         instance.configure(rate, 512);
-        processNoise(secondsPerRate, announcedOutput);
+        processNoise(secondsPerRate);
     }
     SignalScan unannouncedOutput;
     for (const double rate : unannouncedRates)
     {
         instance.changeRateUnannounced(rate);
-        processNoise(secondsPerUnannouncedRate, unannouncedOutput);
+        unannouncedOutput += processNoise(secondsPerUnannouncedRate);
     }
     stop.store(true, std::memory_order_release);
     host.join();
