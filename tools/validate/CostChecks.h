@@ -10,11 +10,13 @@ namespace morvane::validate
     costs more than costLimit times stereo noise, which is what a plug-in whose states decay into
     subnormal numbers does on silence after sound, on a mono sum that cancels or on a constant.
 
-    Each material plays on an instance of its own at 48 kHz in blocks of 512, in rounds: every
-    round times a stretch of each material in turn, and a material's figure is the least its
-    stretches took, the one the rest of a shared machine disturbed least. The two that end in
-    silence play their sound again, untimed, before each round's stretch of silence. A verdict
-    over the limit is measured once more before it stands.
+    Each material plays on an instance of its own at 48 kHz in blocks of 512, once at the
+    module's own settings and once at those that let a tail die away soonest (TailSettings),
+    each against stereo noise at the same settings. It plays in rounds: every round times a
+    stretch of each in turn, and a figure is the least its stretches took, the one the rest of a
+    shared machine disturbed least. The two that end in silence play their sound again, untimed,
+    before each round's stretch of silence. A verdict over the limit is measured once more before
+    it stands.
 
     Thread rule: runs on the calling thread. */
 class CostChecks
