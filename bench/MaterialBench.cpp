@@ -7,10 +7,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <memory>
-#include <string>
+#include <utility>
 
 using morvane::EnginePath;
 using morvane::EnginePaths;
@@ -23,19 +26,22 @@ namespace
 {
 
 constexpr int blockSizes[] = {32, 64, 512};
-// Steady material runs this long between timings, the two that end in silence once, whole.
-constexpr double steadyMinimumSeconds = 0.1;
+// Each turn of a material processes this many frames, whatever the block size, so that reading
+// the clock around it costs next to nothing.
+constexpr int framesPerTurn = 512;
+// The material is made ahead a quarter of a second at a time.
+constexpr int turnsPerChunk = 23;
 
 /** A material playing through a processor of its own, as a host drives it: the material is made
-    a second at a time and copied into the host's buffer block by block. */
+    ahead, outside the timing, and copied into the host's buffer block by block. A material that
+    ends in silence starts again after its minute, on the same processor. */
 class Playing
 {
 public:
     explicit Playing(const MaterialCase& which)
-        : blockSize(which.blockSize),
-          chunkBlocks(static_cast<int>(MaterialCase::sampleRate) / which.blockSize),
-          signal(which.material, MaterialCase::sampleRate), chunk(2, chunkBlocks * blockSize),
-          block(2, blockSize), next(chunkBlocks)
+        : material(which.material), blockSize(which.blockSize),
+          signal(which.material, MaterialCase::sampleRate), chunk(2, turnsPerChunk * framesPerTurn),
+          block(2, blockSize)
     {
         std::srand(1);
         EnginePaths::setOverride(which.path);
@@ -43,116 +49,114 @@ public:
         core->setRateAndBufferSizeDetails(MaterialCase::sampleRate, blockSize);
         core->prepareToPlay(MaterialCase::sampleRate, blockSize);
         EnginePaths::setOverride(EnginePath::automatic);
+        if (Materials::isSteady(material))
+            for (int settled = 0; settled < Materials::settleSeconds * MaterialCase::sampleRate;
+                 settled += framesPerTurn)
+                playTurn();
     }
 
-    bool needsMaterial() const noexcept { return next == chunkBlocks; }
+    /** One turn, framesPerTurn frames; the time it took. */
+    std::chrono::steady_clock::duration playTurn()
+    {
+        if (next == chunk.getNumSamples())
+            makeMaterial();
+        const auto start = std::chrono::steady_clock::now();
+        for (int end = next + framesPerTurn; next < end; next += blockSize)
+        {
+            block.copyFrom(0, 0, chunk, 0, next, blockSize);
+            block.copyFrom(1, 0, chunk, 1, next, blockSize);
+            core->processBlock(block, midi);
+            benchmark::DoNotOptimize(block.getReadPointer(0));
+        }
+        return std::chrono::steady_clock::now() - start;
+    }
 
+private:
     void makeMaterial()
     {
+        const auto length = Materials::lengthFrames(material, MaterialCase::sampleRate);
+        if (length > 0 && signal.position() >= length)
+            signal = MaterialSignal(material, MaterialCase::sampleRate);
         signal.fill(chunk.getWritePointer(0), chunk.getWritePointer(1), chunk.getNumSamples());
         next = 0;
     }
 
-    void processNext()
-    {
-        block.copyFrom(0, 0, chunk, 0, next * blockSize, blockSize);
-        block.copyFrom(1, 0, chunk, 1, next * blockSize, blockSize);
-        core->processBlock(block, midi);
-        benchmark::DoNotOptimize(block.getReadPointer(0));
-        ++next;
-    }
-
-    void play(double seconds)
-    {
-        for (int done = 0; done < seconds * MaterialCase::sampleRate; done += blockSize)
-        {
-            if (needsMaterial())
-                makeMaterial();
-            processNext();
-        }
-    }
-
-private:
+    Material material;
     int blockSize;
-    int chunkBlocks;
     MaterialSignal signal;
     juce::AudioBuffer<float> chunk;
     juce::AudioBuffer<float> block;
     juce::MidiBuffer midi;
     std::unique_ptr<morvane::OrnCore> core;
-    int next;
+    int next = turnsPerChunk * framesPerTurn;
 };
 
-// A steady material keeps its processor from one run of its benchmark to the next, so it settles
-// once however often the library runs it.
-std::map<MaterialCase, std::unique_ptr<Playing>>& steadyPlayers()
+using Players = std::array<std::unique_ptr<Playing>, morvane::allMaterials.size()>;
+
+// The players of a path and block size live from one run of their benchmark to the next, so the
+// steady ones settle once however often the library runs it.
+std::map<std::pair<EnginePath, int>, Players>& allPlayers()
 {
-    static std::map<MaterialCase, std::unique_ptr<Playing>> players;
+    static std::map<std::pair<EnginePath, int>, Players> players;
     return players;
 }
 
-Playing& steadyPlayer(const MaterialCase& which)
+Players& playersFor(EnginePath path, int blockSize)
 {
-    auto& player = steadyPlayers()[which];
-    if (player == nullptr)
-    {
-        player = std::make_unique<Playing>(which);
-        player->play(Materials::settleSeconds);
-    }
-    return *player;
+    auto& players = allPlayers()[{path, blockSize}];
+    for (std::size_t i = 0; i < players.size(); ++i)
+        if (players[i] == nullptr)
+            players[i] =
+                std::make_unique<Playing>(MaterialCase{morvane::allMaterials[i], path, blockSize});
+    return players;
 }
 
-// The whole audio callback on one material. A steady material plays for Materials::settleSeconds
-// untimed on its first run and is then timed for as many blocks as the library asks for; the two
-// that end in silence are timed whole, from their first sample to the end of their minute, by a
-// processor made for each repetition. Making the material is not timed.
-void processMaterial(benchmark::State& state, const MaterialCase& which)
+// The whole audio callback on every material at once, on one path in blocks of one size: each
+// material plays through a processor of its own, and in every iteration each takes a turn, timed
+// apart, so that whatever disturbs the machine falls on all of them alike. A steady material has
+// settled for Materials::settleSeconds first; the two that end in silence play from their first
+// sample through their minute and start again. Each material's counter is its ns per stereo frame;
+// the benchmark's own time is the sum of the turns.
+void processMaterials(benchmark::State& state, EnginePath path, int blockSize)
 {
-    std::unique_ptr<Playing> fresh;
-    if (!Materials::isSteady(which.material))
-        fresh = std::make_unique<Playing>(which);
-    Playing& playing = fresh != nullptr ? *fresh : steadyPlayer(which);
-
+    Players& players = playersFor(path, blockSize);
+    std::array<std::chrono::steady_clock::duration, morvane::allMaterials.size()> spent{};
+    std::size_t first = 0;
     for (auto _ : state)
     {
-        if (playing.needsMaterial())
+        std::chrono::steady_clock::duration iteration{};
+        for (std::size_t k = 0; k < players.size(); ++k)
         {
-            state.PauseTiming();
-            playing.makeMaterial();
-            state.ResumeTiming();
+            const auto i = (first + k) % players.size();
+            const auto took = players[i]->playTurn();
+            spent[i] += took;
+            iteration += took;
         }
-        playing.processNext();
+        first = (first + 1) % players.size();
+        state.SetIterationTime(std::chrono::duration<double>(iteration).count());
     }
 
-    state.SetLabel(std::string(Materials::name(which.material)) + ", " +
-                   EnginePaths::name(which.path));
-    const auto frames = static_cast<double>(state.iterations()) * which.blockSize;
-    state.counters["ns_per_frame"] =
-        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    const auto frames = static_cast<double>(state.iterations()) * framesPerTurn;
+    for (std::size_t i = 0; i < players.size(); ++i)
+        state.counters[Materials::key(morvane::allMaterials[i])] = benchmark::Counter(
+            static_cast<double>(std::chrono::nanoseconds(spent[i]).count()) / frames);
+    state.SetLabel(EnginePaths::name(path));
 }
 
-// Every material on every path the processor runs, in every block size.
+// Every path the processor runs, in every block size.
 const bool registered = []
 {
-    for (const Material material : morvane::allMaterials)
-        for (const EnginePath path : morvane::allEnginePaths)
-        {
-            if (!EnginePaths::isSupported(path))
-                continue;
-            for (const int blockSize : blockSizes)
-            {
-                const MaterialCase which{material, path, blockSize};
-                auto* benchmark = benchmark::RegisterBenchmark(which.benchmarkName().c_str(),
-                                                               [which](benchmark::State& state)
-                                                               { processMaterial(state, which); });
-                benchmark->Unit(benchmark::kMicrosecond);
-                const auto length = Materials::lengthFrames(material, MaterialCase::sampleRate);
-                if (length == 0)
-                    benchmark->MinTime(steadyMinimumSeconds);
-                else
-                    benchmark->Iterations((length + blockSize - 1) / blockSize);
-            }
-        }
+    for (const EnginePath path : morvane::allEnginePaths)
+    {
+        if (!EnginePaths::isSupported(path))
+            continue;
+        for (const int blockSize : blockSizes)
+            benchmark::RegisterBenchmark(MaterialCase::benchmarkName(path, blockSize).c_str(),
+                                         [path, blockSize](benchmark::State& state)
+                                         { processMaterials(state, path, blockSize); })
+                ->UseManualTime()
+                ->Unit(benchmark::kMicrosecond);
+    }
     return true;
 }();
 
@@ -160,5 +164,5 @@ const bool registered = []
 
 void morvane::bench::releaseMaterialPlayers()
 {
-    steadyPlayers().clear();
+    allPlayers().clear();
 }

@@ -10,35 +10,37 @@ namespace morvane::bench
 
 namespace
 {
-constexpr const char* prefix = "material/";
+constexpr const char* prefix = "materials/";
 constexpr const char* blockWord = "block:";
 } // namespace
 
-std::string MaterialCase::benchmarkName() const
+std::string MaterialCase::benchmarkName(EnginePath path, int blockSize)
 {
-    return std::string(prefix) + Materials::key(material) + "/" + EnginePaths::name(path) + "/" +
-           blockWord + std::to_string(blockSize);
+    return std::string(prefix) + EnginePaths::name(path) + "/" + blockWord +
+           std::to_string(blockSize);
 }
 
-std::optional<MaterialCase> MaterialCase::fromBenchmarkName(const std::string& name)
+std::optional<MaterialCase> MaterialCase::fromCounter(const std::string& benchmarkName,
+                                                      const std::string& counterName)
 {
-    if (name.rfind(prefix, 0) != 0)
+    if (benchmarkName.rfind(prefix, 0) != 0)
         return std::nullopt;
-    std::istringstream parts(name.substr(std::string(prefix).size()));
-    std::string key, pathName, block;
-    if (!std::getline(parts, key, '/') || !std::getline(parts, pathName, '/') ||
-        !std::getline(parts, block, '/') || block.rfind(blockWord, 0) != 0)
+    std::istringstream parts(benchmarkName.substr(std::string(prefix).size()));
+    std::string pathName, block;
+    if (!std::getline(parts, pathName, '/') || !std::getline(parts, block, '/') ||
+        block.rfind(blockWord, 0) != 0)
         return std::nullopt;
 
     MaterialCase found;
     found.path = EnginePaths::parse(pathName.c_str());
     found.blockSize = std::atoi(block.c_str() + std::string(blockWord).size());
+    if (found.path == EnginePath::automatic || found.blockSize <= 0)
+        return std::nullopt;
     for (const Material material : allMaterials)
-        if (key == Materials::key(material))
+        if (counterName == Materials::key(material))
         {
             found.material = material;
-            if (found.path != EnginePath::automatic && found.blockSize > 0)
-                return found;
+            return found;
         }
     return std::nullopt;
 }

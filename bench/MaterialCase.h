@@ -10,9 +10,10 @@
 namespace morvane::bench
 {
 
-/** One material benchmark: a material through the processor on one engine path in blocks of one
-    size, at 48 kHz. Its benchmark name says which ("material/anti-phase/avx2/block:512"), so the
-    material table can tell the runs apart.
+/** One figure of the material table: a material through the processor on one engine path in
+    blocks of one size, at 48 kHz. The benchmark of a path and block size says which in its name
+    ("materials/avx2/block:512") and reports each material as a counter named by its key, so the
+    table can tell the figures apart.
 
     Thread rule: plain value. */
 struct MaterialCase
@@ -23,8 +24,11 @@ struct MaterialCase
     EnginePath path = EnginePath::scalar;
     int blockSize = 512;
 
-    std::string benchmarkName() const;
-    static std::optional<MaterialCase> fromBenchmarkName(const std::string& name);
+    static std::string benchmarkName(EnginePath path, int blockSize);
+
+    /** The case a benchmark's counter stands for, if it is one of a material benchmark. */
+    static std::optional<MaterialCase> fromCounter(const std::string& benchmarkName,
+                                                   const std::string& counterName);
 
     bool operator<(const MaterialCase& other) const noexcept;
 };

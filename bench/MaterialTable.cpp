@@ -55,15 +55,18 @@ void MaterialTable::ReportRuns(const std::vector<Run>& runs)
 {
     for (const Run& run : runs)
     {
-        const auto which = MaterialCase::fromBenchmarkName(run.run_name.function_name);
-        const auto counter = run.counters.find("ns_per_frame");
-        if (!which || run.error_occurred || counter == run.counters.end())
+        if (run.error_occurred)
             continue;
-        const double ns = counter->second.value * 1e9;
-        if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-            medianNs[*which] = ns;
-        else if (run.run_type == Run::RT_Iteration)
-            runsNs[*which].push_back(ns);
+        for (const auto& [name, counter] : run.counters)
+        {
+            const auto which = MaterialCase::fromCounter(run.run_name.function_name, name);
+            if (!which)
+                continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medianNs[*which] = counter.value;
+            else if (run.run_type == Run::RT_Iteration)
+                runsNs[*which].push_back(counter.value);
+        }
     }
     benchmark::ConsoleReporter::ReportRuns(runs);
 }

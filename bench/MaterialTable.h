@@ -14,8 +14,8 @@ namespace morvane::bench
 
 /** The console report, followed by a table of the material benchmarks: ns per stereo frame of
     each material on each engine path in each block size (the median of the repetitions, or the
-    one run), the ratio of each to stereo noise on the same path and block size, and how the
-    figures stand against the targets.
+    one run), the ratio of each to stereo noise measured alongside it, and how the figures stand
+    against the targets.
 
     Thread rule: the benchmark library's reporting thread. */
 class MaterialTable : public benchmark::ConsoleReporter
