@@ -117,13 +117,19 @@ std::optional<Benchmark::Result> Benchmark::run(const SourceMaker& makeSource, d
             result.materials[which].nsPerFrame.push_back(players[which]->timeRun(seconds));
         }
 
+    // A material and stereo noise of the same run are timed seconds apart, in the same state of
+    // the machine, so the ratio is taken run by run.
+    const auto& noise = result.materials.front().nsPerFrame;
     for (auto& material : result.materials)
+    {
         material.medianNsPerFrame = median(material.nsPerFrame);
+        std::vector<double> ratios;
+        for (std::size_t run = 0; run < noise.size(); ++run)
+            if (noise[run] > 0.0)
+                ratios.push_back(material.nsPerFrame[run] / noise[run]);
+        material.ratioToNoise = median(ratios);
+    }
     result.medianNsPerFrame = result.materials.front().medianNsPerFrame;
-    for (auto& material : result.materials)
-        material.ratioToNoise = result.medianNsPerFrame > 0.0
-                                    ? material.medianNsPerFrame / result.medianNsPerFrame
-                                    : 0.0;
     result.realTimeFactor =
         result.medianNsPerFrame > 0.0 ? 1.0e9 / (result.medianNsPerFrame * sampleRate) : 0.0;
     return result;

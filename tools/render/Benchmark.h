@@ -21,7 +21,7 @@ namespace morvane
     of it; the two that end in a minute of silence are timed whole in every run, from their
     sound to the end of the minute. The runs take the materials in turn, each run starting one
     further along the list, so that whatever disturbs the machine falls on all of them alike; the
-    median of a material's runs is its figure, and stereo noise is the yardstick of the others.
+    median of a material's runs is its figure, and stereo noise in the same run the yardstick.
     The material is made a second at a time outside the timing; only the processing is timed,
     with what a host does around it (copying the block in and out).
 
@@ -34,7 +34,7 @@ public:
         Material material = Material::stereoNoise;
         std::vector<double> nsPerFrame; // one per run, in the order run
         double medianNsPerFrame = 0.0;
-        /** The median against stereo noise's. */
+        /** The median of its runs against stereo noise in the same run. */
         double ratioToNoise = 0.0;
     };
 
