@@ -1,3 +1,4 @@
+#include "MaterialSignal.h"
 #include "engine/EnginePath.h"
 #include "engine/EngineSettings.h"
 #include "engine/ParameterShaping.h"
@@ -7,8 +8,11 @@
 #include <benchmark/benchmark.h>
 #include <juce_audio_basics/juce_audio_basics.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 namespace
@@ -24,17 +28,12 @@ void applyTypicalSettings(morvane::EngineSettings& settings)
     morvane::mapParameter(morvane::Parameter::highPass, settings, 0.1f);
 }
 
-std::vector<float> makeNoise(std::size_t count)
+// Stereo noise, left and right after each other.
+std::vector<float> makeNoise(std::size_t frames)
 {
-    std::vector<float> noise(count);
-    std::uint32_t state = 2463534242u;
-    for (auto& sample : noise)
-    {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        sample = static_cast<float>(state >> 8) * (2.0f / 16777216.0f) - 1.0f;
-    }
+    std::vector<float> noise(2 * frames);
+    morvane::MaterialSignal(morvane::Material::stereoNoise, 48000.0)
+        .fill(noise.data(), noise.data() + frames, static_cast<int>(frames));
     return noise;
 }
 
@@ -51,15 +50,15 @@ void engineProcessSample(benchmark::State& state)
     morvane::ReverbEngine engine(&settings, sampleRate);
 
     constexpr std::size_t framesPerIteration = 4096;
-    const std::vector<float> noise = makeNoise(2 * framesPerIteration);
+    const std::vector<float> noise = makeNoise(framesPerIteration);
 
     // Run the tail up first so the lines hold signal rather than zeros.
     for (int pass = 0; pass < 12; ++pass)
     {
         for (std::size_t i = 0; i < framesPerIteration; ++i)
         {
-            float left = noise[2 * i];
-            float right = noise[2 * i + 1];
+            float left = noise[i];
+            float right = noise[framesPerIteration + i];
             engine.processSample(left, right);
         }
     }
@@ -68,8 +67,8 @@ void engineProcessSample(benchmark::State& state)
     {
         for (std::size_t i = 0; i < framesPerIteration; ++i)
         {
-            float left = noise[2 * i];
-            float right = noise[2 * i + 1];
+            float left = noise[i];
+            float right = noise[framesPerIteration + i];
             engine.processSample(left, right);
             benchmark::DoNotOptimize(left);
             benchmark::DoNotOptimize(right);
@@ -82,15 +81,15 @@ void engineProcessSample(benchmark::State& state)
         benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// The engine alone in blocks, on each instruction-set path (0 scalar, 1 SSE2, 2 AVX2, 3 AVX-512),
-// side by side with the scalar reference. A path the processor lacks is skipped. Subnormal
+// The engine alone in blocks, on each path of allEnginePaths, side by side with the scalar
+// reference. A path the processor lacks is skipped. Subnormal
 // numbers are flushed, as in the processor.
 void engineProcessBlock(benchmark::State& state)
 {
     const juce::ScopedNoDenormals noDenormals;
     const auto sampleRate = static_cast<float>(state.range(0));
     const auto blockSize = static_cast<std::size_t>(state.range(1));
-    const auto path = static_cast<morvane::EnginePath>(state.range(2) + 1);
+    const auto path = morvane::allEnginePaths.at(static_cast<std::size_t>(state.range(2)));
     if (!morvane::EnginePaths::isSupported(path))
     {
         state.SkipWithError("path not supported on this processor");
@@ -104,16 +103,14 @@ void engineProcessBlock(benchmark::State& state)
     engine.create(sampleRate);
 
     constexpr std::size_t framesPerIteration = 4096;
-    const std::vector<float> noise = makeNoise(2 * framesPerIteration);
+    const std::vector<float> noise = makeNoise(framesPerIteration);
     std::vector<float> left(framesPerIteration);
     std::vector<float> right(framesPerIteration);
     const auto run = [&]
     {
-        for (std::size_t i = 0; i < framesPerIteration; ++i)
-        {
-            left[i] = noise[2 * i];
-            right[i] = noise[2 * i + 1];
-        }
+        const auto half = noise.begin() + static_cast<std::ptrdiff_t>(framesPerIteration);
+        std::copy(noise.begin(), half, left.begin());
+        std::copy(half, noise.end(), right.begin());
         for (std::size_t start = 0; start < framesPerIteration; start += blockSize)
             engine.processBlock(left.data() + start, right.data() + start,
                                 static_cast<int>(blockSize));
@@ -141,5 +138,8 @@ void engineProcessBlock(benchmark::State& state)
 BENCHMARK(engineProcessSample)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(engineProcessBlock)
     ->ArgNames({"rate", "block", "path"})
-    ->ArgsProduct({{44100, 48000, 96000}, {64, 512}, {0, 1, 2, 3}})
+    ->ArgsProduct({{44100, 48000, 96000},
+                   {64, 512},
+                   benchmark::CreateDenseRange(
+                       0, static_cast<std::int64_t>(std::size(morvane::allEnginePaths)) - 1, 1)})
     ->Unit(benchmark::kMicrosecond);

@@ -316,9 +316,10 @@ inline void sumLines(LateWrites& writes, float* sumLeft, float* sumRight, int co
 // One all-pass section run over a stretch of samples. A section depends only on its own input
 // sequence, so running each section over a whole stretch before the next gives the same result
 // as running the chain sample by sample; and since every slot is read and rewritten once per trip
-// round the buffer, as many consecutive samples as the buffer is long can go at once.
+// round the buffer, as many consecutive samples as the buffer is long can go at once. `gains` holds
+// `gain` in every lane.
 inline void runAllPass(float* buffer, std::int32_t length, std::int32_t& position, float gain,
-                       float* x, int count) noexcept
+                       Floats gains, float* x, int count) noexcept
 {
     int n = 0;
     while (n < count)
@@ -333,9 +334,9 @@ inline void runAllPass(float* buffer, std::int32_t length, std::int32_t& positio
             {
                 const Floats v = loadLanes<Floats>(slot + i);
                 const Floats input = loadLanes<Floats>(in + i);
-                const Floats w = input + gain * v;
+                const Floats w = input + gains * v;
                 storeLanes(slot + i, w);
-                storeLanes(in + i, v - gain * w);
+                storeLanes(in + i, v - gains * w);
             }
         }
         for (; i < run; ++i)
@@ -353,15 +354,15 @@ inline void runAllPass(float* buffer, std::int32_t length, std::int32_t& positio
 }
 
 // Stage 4: the two diffuser chains, section by section.
-inline void runAllPassChains(VectorEngineState& state, float* sumLeft, float* sumRight,
-                             int count) noexcept
+inline void runAllPassChains(VectorEngineState& state, Floats gains, float* sumLeft,
+                             float* sumRight, int count) noexcept
 {
     for (int j = 0; j < VectorEngineState::allPassSections; ++j)
     {
         runAllPass(state.allPass[0][j], state.allPassLength[0][j], state.allPassPosition[0][j],
-                   state.allPassGain, sumLeft, count);
+                   state.allPassGain, gains, sumLeft, count);
         runAllPass(state.allPass[1][j], state.allPassLength[1][j], state.allPassPosition[1][j],
-                   state.allPassGain, sumRight, count);
+                   state.allPassGain, gains, sumRight, count);
     }
 }
 
@@ -385,6 +386,13 @@ void MORVANE_VECTOR_KERNEL(VectorEngineState& state, const EngineBlockSettings& 
     LineStage lineStage(state);
     LateWrites writes(state, reads, input, NetworkGeometry::feedbackGain(settings.size));
 
+    // The all-pass gain in every lane, made once per block: where eight lanes are two registers,
+    // making it in each section's loop costs more than the loop itself in small blocks.
+    alignas(32) float gainLanes[lanes];
+    for (float& lane : gainLanes)
+        lane = state.allPassGain;
+    const Floats allPassGains = loadLanes<Floats>(gainLanes);
+
     for (int start = 0; start < frames; start += chunk)
     {
         const int count = frames - start < chunk ? frames - start : chunk;
@@ -397,7 +405,7 @@ void MORVANE_VECTOR_KERNEL(VectorEngineState& state, const EngineBlockSettings& 
         lineStage.run(writes, reads, count);
         sumLines(writes, sumLeft, sumRight, count);
 
-        runAllPassChains(state, sumLeft, sumRight, count);
+        runAllPassChains(state, allPassGains, sumLeft, sumRight, count);
 
         for (int n = 0; n < count; ++n)
         {

@@ -72,6 +72,8 @@ Vst2Client::Vst2Client(vst2::HostCallback hostCallback,
     effect.processDoubleReplacing = processDoubleReplacingCallback;
 
     processor->addListener(this);
+    if (auto* core = dynamic_cast<OrnCore*>(processor.get()))
+        core->setReapplyListener(this);
 }
 
 Vst2Client::~Vst2Client()
@@ -97,6 +99,8 @@ void Vst2Client::close()
 
     if (processor != nullptr)
     {
+        if (auto* core = dynamic_cast<OrnCore*>(processor.get()))
+            core->setReapplyListener(nullptr);
         processor->removeListener(this);
         processor.reset();
     }
@@ -597,6 +601,13 @@ std::intptr_t Vst2Client::closeEditor()
 
 //==============================================================================
 void Vst2Client::audioProcessorParameterChanged(juce::AudioProcessor*, int index, float value)
+{
+    intoHost(vst2::audioMasterAutomate, index, 0, nullptr, value);
+}
+
+// The program re-applied at a new rate reaches the host as the listeners' notices do, from the
+// audio thread, without the lock the listeners take.
+void Vst2Client::programValueReapplied(int index, float value) noexcept
 {
     intoHost(vst2::audioMasterAutomate, index, 0, nullptr, value);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "plugin/MessageLoop.h"
+#include "processor/OrnCore.h"
 #include "vst2/Vst2Interface.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
@@ -23,7 +24,7 @@ class Vst2EditorWindow;
     callback lock. Editor requests and effClose run inside a MessageLoop::HostCall, which makes
     the calling thread the message thread. Parameter, program and chunk requests may come from
     any thread and take no lock beyond the chunk copy's. */
-class Vst2Client : private juce::AudioProcessorListener
+class Vst2Client : private juce::AudioProcessorListener, private OrnCore::ReapplyListener
 {
 public:
     Vst2Client(vst2::HostCallback host, std::unique_ptr<juce::AudioProcessor> processor);
@@ -77,6 +78,7 @@ private:
     void audioProcessorChanged(juce::AudioProcessor*, const ChangeDetails&) override;
     void audioProcessorParameterChangeGestureBegin(juce::AudioProcessor*, int index) override;
     void audioProcessorParameterChangeGestureEnd(juce::AudioProcessor*, int index) override;
+    void programValueReapplied(int index, float value) noexcept override;
 
     // First member: JUCE must outlive everything else here.
     MessageLoop::Instance messageLoop;

@@ -82,7 +82,7 @@ void OrnCore::processBlock(juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
     const juce::ScopedNoDenormals noDenormals;
 
     if (frontEnd->followRate(static_cast<float>(getSampleRate())))
-        setCurrentProgram(0);
+        reapplyProgram();
 
     const juce::ScopedLock lock(getCallbackLock());
 
@@ -297,6 +297,30 @@ void OrnCore::setCurrentProgram(int index)
         JUCE_END_IGNORE_WARNINGS_GCC_LIKE
     }
     sendChangeMessage();
+}
+
+void OrnCore::setReapplyListener(ReapplyListener* listener) noexcept
+{
+    reapplyListener.store(listener, std::memory_order_relaxed);
+}
+
+// The program again after a change of engine, with the host told of each value as
+// setCurrentProgram tells it, but without what would make the audio thread lock or allocate: the
+// values are the ones the record already holds, so no change message goes to the editor (posting
+// one locks the message queue), and a client with a listener of its own hears of them there
+// rather than through JUCE's listeners and their lock.
+void OrnCore::reapplyProgram()
+{
+    ReapplyListener* const listener = reapplyListener.load(std::memory_order_relaxed);
+    for (const Parameter parameter : allParameters)
+    {
+        const float value = program->getValue(parameter);
+        mapParameter(parameter, *settings, value);
+        if (listener != nullptr)
+            listener->programValueReapplied(indexOf(parameter), value);
+        else
+            sendParamChangeMessageToListeners(indexOf(parameter), value);
+    }
 }
 
 void OrnCore::loadFactoryPreset(int presetIndex)

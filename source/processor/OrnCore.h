@@ -6,6 +6,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 
@@ -26,8 +27,23 @@ namespace morvane
 class OrnCore : public juce::AudioProcessor, public juce::ChangeBroadcaster
 {
 public:
+    /** Hears, on the audio thread, of each value the first block at a new rate re-applies. */
+    class ReapplyListener
+    {
+    public:
+        virtual void programValueReapplied(int index, float value) noexcept = 0;
+
+    protected:
+        ~ReapplyListener() = default;
+    };
+
     OrnCore();
     ~OrnCore() override;
+
+    /** Host thread, before the blocks: a client that tells its host of the re-applied values
+        itself sets one, and they no longer go through JUCE's listeners, which take a lock of
+        their own on the audio thread. Null gives them back to the listeners. */
+    void setReapplyListener(ReapplyListener* listener) noexcept;
 
     const juce::String getName() const override;
     void prepareToPlay(double sampleRate, int estimatedSamplesPerBlock) override;
@@ -90,10 +106,12 @@ public:
 
 private:
     int numFactoryPrograms() const;
+    void reapplyProgram();
 
     std::unique_ptr<OrnProgram> program;
     std::unique_ptr<ReverbFrontEnd> frontEnd;
     std::unique_ptr<EngineSettings> settings;
+    std::atomic<ReapplyListener*> reapplyListener{nullptr};
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(OrnCore)
 };

@@ -97,6 +97,18 @@ struct QuietHost : public juce::AudioProcessorListener
     void audioProcessorChanged(juce::AudioProcessor*, const ChangeDetails&) override {}
 };
 
+// What a plug-in client that tells its host itself hears of the re-applied program.
+struct ClientListener : public OrnCore::ReapplyListener
+{
+    std::vector<ProcessorProbe::Automation> heard;
+
+    void programValueReapplied(int index, float value) noexcept override
+    {
+        if (heard.size() < heard.capacity())
+            heard.push_back({index, value});
+    }
+};
+
 } // namespace
 
 // The engine for an announced rate is built ahead, but from the same draws of the C library
@@ -125,6 +137,8 @@ TEST(OrnCoreRateChange, TheFirstBlockAtAnAnnouncedRateNeitherAllocatesNorFrees)
     OrnCore core;
     QuietHost host;
     core.addListener(&host);
+    ProcessorProbe editor;
+    core.addChangeListener(&editor);
     auto buffer = makeNoiseBlock(512, 4);
     juce::MidiBuffer midi;
 
@@ -146,5 +160,38 @@ TEST(OrnCoreRateChange, TheFirstBlockAtAnAnnouncedRateNeitherAllocatesNorFrees)
     core.processBlock(buffer, midi);
     EXPECT_GT(AllocationCounts::onThisThread().since(before).allocations, 0);
 
+    core.removeChangeListener(&editor);
+    core.removeListener(&host);
+}
+
+// A client with a listener of its own hears of the seven values in order instead of JUCE's
+// listeners, whose lock the audio thread would otherwise take.
+TEST(OrnCoreRateChange, AClientsOwnListenerHearsTheReappliedProgramInsteadOfJucesListeners)
+{
+    OrnCore core;
+    ProcessorProbe host;
+    core.addListener(&host);
+    core.setParameter(4, 0.3f);
+    ClientListener client;
+    client.heard.reserve(64);
+    core.setReapplyListener(&client);
+    auto buffer = makeNoiseBlock(512, 4);
+    juce::MidiBuffer midi;
+
+    moveTo(core, 48000.0, Change::announced);
+    core.processBlock(buffer, midi);
+    ASSERT_EQ(client.heard.size(), 7u);
+    for (int i = 0; i < 7; ++i)
+    {
+        EXPECT_EQ(client.heard[static_cast<std::size_t>(i)].index, i);
+        EXPECT_EQ(client.heard[static_cast<std::size_t>(i)].value, core.getParameter(i));
+    }
+    EXPECT_TRUE(host.automations.empty());
+
+    core.setReapplyListener(nullptr);
+    moveTo(core, 96000.0, Change::announced);
+    core.processBlock(buffer, midi);
+    EXPECT_EQ(client.heard.size(), 7u);
+    EXPECT_EQ(host.automations.size(), 7u);
     core.removeListener(&host);
 }

@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <thread>
+#include <vector>
 
 using morvane::Benchmark;
+using morvane::Material;
+using morvane::Materials;
 using morvane::OfflineRenderer;
 using morvane::ProgressBar;
 
@@ -99,28 +103,73 @@ TEST(ProgressBar, ShowsOnlyForWorkThatTakesMoreThanASecond)
     std::fclose(shown);
 }
 
-TEST(Benchmark, RunsEachRepetitionFromAFreshPrepareInBlocksAndReportsTheMedian)
+// What a counting source saw, kept when the benchmark has let go of it.
+struct Seen
+{
+    int prepares = 0, releases = 0, largestBlock = 0;
+    long long frames = 0;
+};
+
+class RecordingSource : public CountingSource
+{
+public:
+    explicit RecordingSource(Seen& into) : seen(into) {}
+    ~RecordingSource() override { seen = {prepares, releases, largestBlock, frames}; }
+
+private:
+    Seen& seen;
+};
+
+// Each material on a source of its own, prepared once: steady material settles, then each run
+// times the next stretch of it; the two that end in silence are timed whole in every run.
+TEST(Benchmark, EveryMaterialOnItsOwnSourceInBlocksWithTheMedianOfItsRuns)
 {
     EXPECT_EQ(Benchmark::median({3.0, 1.0, 2.0}), 2.0);
     EXPECT_EQ(Benchmark::median({4.0, 1.0, 2.0, 3.0}), 2.5);
     EXPECT_EQ(Benchmark::median({}), 0.0);
 
-    CountingSource source;
-    const auto result = Benchmark::run(source, 44100.0, 100, 0.05, 3);
-    EXPECT_EQ(source.prepares, 3);
-    EXPECT_EQ(source.releases, 3);
-    EXPECT_EQ(source.frames, 3 * 2205);
-    EXPECT_EQ(source.largestBlock, 100);
-    ASSERT_EQ(result.nsPerFrame.size(), 3u);
-    EXPECT_EQ(result.medianNsPerFrame, Benchmark::median(result.nsPerFrame));
-    EXPECT_GT(result.medianNsPerFrame, 0.0);
-    EXPECT_NEAR(result.realTimeFactor * result.medianNsPerFrame * 44100.0, 1e9, 1.0);
+    std::vector<Seen> seen(morvane::allMaterials.size());
+    std::size_t made = 0;
+    const Benchmark::SourceMaker make = [&]() -> std::unique_ptr<morvane::RenderSource>
+    { return std::make_unique<RecordingSource>(seen.at(made++)); };
+    constexpr double rate = 8000.0;
+    constexpr int runs = 3;
+    const auto result = Benchmark::run(make, rate, 100, 0.05, runs);
 
-    const auto noise = Benchmark::noise(48000);
-    EXPECT_EQ(noise.getNumChannels(), 2);
-    EXPECT_NEAR(noise.getRMSLevel(0, 0, 48000), 0.55 / std::sqrt(3.0), 0.01);
-    EXPECT_LE(noise.getMagnitude(0, 48000), 0.55f);
-    EXPECT_NE(noise.getSample(0, 100), noise.getSample(1, 100)) << "two channels, not one";
+    ASSERT_TRUE(result.has_value());
+    ASSERT_EQ(made, morvane::allMaterials.size());
+    ASSERT_EQ(result->materials.size(), made);
+    EXPECT_EQ(result->materials.front().material, Material::stereoNoise);
+    EXPECT_EQ(result->materials.front().ratioToNoise, 1.0);
+    EXPECT_EQ(result->medianNsPerFrame, result->materials.front().medianNsPerFrame);
+    EXPECT_NEAR(result->realTimeFactor * result->medianNsPerFrame * rate, 1e9, 1.0);
+
+    const auto settle = static_cast<long long>(Materials::settleSeconds * rate);
+    for (std::size_t i = 0; i < made; ++i)
+    {
+        const auto& figures = result->materials[i];
+        const Material material = morvane::allMaterials[i];
+        EXPECT_EQ(figures.material, material);
+        ASSERT_EQ(figures.nsPerFrame.size(), static_cast<std::size_t>(runs));
+        EXPECT_EQ(figures.medianNsPerFrame, Benchmark::median(figures.nsPerFrame));
+        EXPECT_GT(figures.medianNsPerFrame, 0.0);
+        EXPECT_EQ(seen[i].prepares, 1);
+        EXPECT_EQ(seen[i].releases, 1);
+        EXPECT_EQ(seen[i].largestBlock, 100);
+        const auto expected = Materials::isSteady(material)
+                                  ? settle + runs * 400
+                                  : runs * Materials::lengthFrames(material, rate);
+        EXPECT_EQ(seen[i].frames, expected) << Materials::name(material);
+    }
+}
+
+TEST(Benchmark, AMissingSourceEndsTheBenchmark)
+{
+    int made = 0;
+    const Benchmark::SourceMaker make = [&]() -> std::unique_ptr<morvane::RenderSource>
+    { return ++made < 3 ? std::make_unique<CountingSource>() : nullptr; };
+    EXPECT_FALSE(Benchmark::run(make, 8000.0, 64, 0.01, 1).has_value());
+    EXPECT_EQ(made, 3);
 }
 
 TEST(OfflineRenderer, ReportsProgressUpToTheEndAndReleasesTheSource)

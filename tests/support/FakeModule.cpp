@@ -15,12 +15,17 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <unistd.h>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
 
 using namespace morvane::vst2;
 
@@ -66,7 +71,9 @@ enum class Fault
     unwritten,
     partial,
     forgetful,
-    poisoned
+    poisoned,
+    rebuild,
+    slowtail
 };
 
 struct FaultName
@@ -85,6 +92,8 @@ constexpr FaultName faultNames[] = {
     {"partial", Fault::partial},     // applies as many values as a short chunk holds
     {"forgetful", Fault::forgetful}, // ignores every chunk
     {"poisoned", Fault::poisoned},   // feeds Size into the echo unchecked: one NaN stays for ever
+    {"rebuild", Fault::rebuild},     // allocates and frees in the first block at each new rate
+    {"slowtail", Fault::slowtail},   // level meters that go on in subnormal numbers in silence
 };
 
 Fault faultFromEnvironment()
@@ -98,6 +107,12 @@ Fault faultFromEnvironment()
 }
 
 constexpr int maxParameters = 7;
+// The slow tail's level meters per channel: running means over 50 to 85 samples, worked out with
+// divisions as a naive meter does. Once the input stops they decay into subnormal numbers and
+// stay there, dividing a subnormal number in every sample, which takes many processors far longer
+// than dividing a normal one. Each meter runs through the block on its own, one division waiting
+// for the last, so that the division's own time is what the block costs.
+constexpr int meters = 8;
 constexpr int gainIndex = 0;
 constexpr int dryIndex = 2;
 constexpr int sizeIndex = 4;
@@ -122,6 +137,9 @@ struct Fake
     float echo[2] = {0.0f, 0.0f};
     unsigned char chunk[echoChunkSize] = {};
     float* heap = nullptr;
+    std::atomic<float> sampleRate{44100.0f};
+    float processedRate = 0.0f;
+    float levels[2][meters] = {};
 
     ~Fake() { delete[] heap; }
 
@@ -208,10 +226,14 @@ std::intptr_t gainRequest(Fake& fake, std::int32_t opcode, std::int32_t index, s
     }
 }
 
-std::intptr_t echoRequest(Fake& fake, std::int32_t opcode, std::intptr_t value, void* ptr)
+std::intptr_t echoRequest(Fake& fake, std::int32_t opcode, std::intptr_t value, void* ptr,
+                          float opt)
 {
     switch (opcode)
     {
+        case effSetSampleRate:
+            fake.sampleRate.store(opt, std::memory_order_relaxed);
+            return 0;
         case effGetChunk:
             std::memcpy(fake.chunk, chunkMagic, sizeof(chunkMagic));
             for (int i = 0; i < maxParameters; ++i)
@@ -250,7 +272,7 @@ std::intptr_t echoRequest(Fake& fake, std::int32_t opcode, std::intptr_t value, 
 }
 
 std::intptr_t dispatcher(AEffect* effect, std::int32_t opcode, std::int32_t index,
-                         std::intptr_t value, void* ptr, float)
+                         std::intptr_t value, void* ptr, float opt)
 {
     Fake* fake = of(effect);
     if (opcode == effClose)
@@ -259,7 +281,7 @@ std::intptr_t dispatcher(AEffect* effect, std::int32_t opcode, std::int32_t inde
         return 1;
     }
     return builtAs == Kind::gain ? gainRequest(*fake, opcode, index, value, ptr)
-                                 : echoRequest(*fake, opcode, value, ptr);
+                                 : echoRequest(*fake, opcode, value, ptr, opt);
 }
 
 // The old accumulating call only: the host must clear the outputs and use it.
@@ -280,6 +302,55 @@ float dryGain(const Fake& fake)
     return value >= 0.0f ? (value <= 1.0f ? value : 1.0f) : 0.0f;
 }
 
+// Subnormal numbers kept, not flushed, while the object lives, whatever mode the host runs in;
+// the host's mode comes back afterwards.
+class SubnormalsKept
+{
+public:
+#if defined(__x86_64__) || defined(__i386__)
+    SubnormalsKept() noexcept : saved(_mm_getcsr())
+    {
+        _mm_setcsr(saved & ~0x8040u);
+    }
+    ~SubnormalsKept()
+    {
+        _mm_setcsr(saved);
+    }
+
+private:
+    unsigned int saved;
+#elif defined(__aarch64__)
+    SubnormalsKept() noexcept
+    {
+        asm volatile("mrs %0, fpcr" : "=r"(saved));
+        const std::uint64_t kept = saved & ~(std::uint64_t{1} << 24);
+        asm volatile("msr fpcr, %0" : : "r"(kept));
+    }
+    ~SubnormalsKept()
+    {
+        asm volatile("msr fpcr, %0" : : "r"(saved));
+    }
+
+private:
+    std::uint64_t saved;
+#endif
+};
+
+void meterLevels(Fake& fake, float** inputs, std::int32_t frames)
+{
+    const SubnormalsKept kept;
+    for (int channel = 0; channel < 2; ++channel)
+        for (int m = 0; m < meters; ++m)
+        {
+            const auto length = static_cast<float>(50 + 5 * m);
+            const float decay = length / (length - 1.0f);
+            float mean = fake.levels[channel][m];
+            for (std::int32_t i = 0; i < frames; ++i)
+                mean = mean / decay + std::fabs(inputs[channel][i]) / length;
+            fake.levels[channel][m] = mean;
+        }
+}
+
 void echoProcess(AEffect* effect, float** inputs, float** outputs, std::int32_t frames)
 {
     Fake& fake = *of(effect);
@@ -291,6 +362,15 @@ void echoProcess(AEffect* effect, float** inputs, float** outputs, std::int32_t 
         delete[] fake.heap;
         fake.heap = new float[static_cast<std::size_t>(frames)];
     }
+    const float rate = fake.sampleRate.load(std::memory_order_relaxed);
+    if (fake.has(Fault::rebuild) && rate != fake.processedRate)
+    {
+        delete[] fake.heap;
+        fake.heap = new float[static_cast<std::size_t>(rate > 0.0f ? rate : 1.0f)];
+    }
+    fake.processedRate = rate;
+    if (fake.has(Fault::slowtail))
+        meterLevels(fake, inputs, frames);
 
     const float gain = dryGain(fake);
     for (int channel = 0; channel < 2; ++channel)

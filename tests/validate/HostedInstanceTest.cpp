@@ -34,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(HostedInstanceTest, CountsEveryBlockButTheFirstAtEachRate)
+TEST_F(HostedInstanceTest, CountsEveryBlockButTheFirstAtARateNeverAnnounced)
 {
     if (!AudioPathMonitor::isAvailable())
         GTEST_SKIP() << "nothing is counted in sanitizer builds";
@@ -44,23 +44,34 @@ TEST_F(HostedInstanceTest, CountsEveryBlockButTheFirstAtEachRate)
 
     instance.configure(44100.0, 64);
     processOnce(instance);
-    EXPECT_EQ(instance.countedBlocks(), 0u) << "the first block at a rate may allocate";
     processOnce(instance);
     processOnce(instance);
-    EXPECT_EQ(instance.countedBlocks(), 2u);
-    EXPECT_EQ(instance.audioPathCounts().allocations, 2u);
-    EXPECT_EQ(instance.audioPathCounts().callbackLocks, 2u)
+    const auto& record = instance.audioPath();
+    EXPECT_EQ(record.blocks, 3u) << "the first block at an announced rate counts too";
+    EXPECT_EQ(record.firstBlocks, 1u);
+    EXPECT_EQ(record.counts.allocations, 3u);
+    EXPECT_EQ(record.counts.callbackLocks, 3u)
         << "the effect's own lock is learnt as the callback lock";
-    EXPECT_EQ(instance.audioPathCounts().otherLocks, 0u);
+    EXPECT_EQ(record.counts.otherLocks, 0u);
 
     instance.configure(44100.0, 128);
     processOnce(instance);
-    EXPECT_EQ(instance.countedBlocks(), 3u) << "a new block size at the same rate is no excuse";
+    EXPECT_EQ(record.blocks, 4u);
+    EXPECT_EQ(record.firstBlocks, 1u) << "a new block size at the same rate is no new rate";
+
+    instance.changeRateUnannounced(96000.0);
+    processOnce(instance);
+    EXPECT_EQ(record.blocks, 4u) << "a rate never announced may be built for in its first block";
+    EXPECT_EQ(record.unannouncedBlocks, 1u);
+    EXPECT_EQ(record.unannouncedCounts.allocations, 1u);
+    processOnce(instance);
+    EXPECT_EQ(record.blocks, 5u) << "but only in its first";
 
     instance.configure(0.0, 64);
     processOnce(instance);
-    EXPECT_EQ(instance.countedBlocks(), 3u) << "0 Hz counts as a rate of its own";
-    EXPECT_EQ(instance.processedFrames(), 5u * 64u);
+    EXPECT_EQ(record.blocks, 6u) << "0 Hz counts as a rate of its own";
+    EXPECT_EQ(record.firstBlocks, 2u);
+    EXPECT_EQ(instance.processedFrames(), 7u * 64u);
 }
 
 TEST_F(HostedInstanceTest, StateChunksAndParametersGoThroughTheDispatcher)

@@ -30,7 +30,7 @@ TEST(ValidateOptions, DefaultsRunEveryGroupButTheSoakOnTheBuiltModule)
     const auto options = parsed({});
     EXPECT_EQ(options.modulePath, "built.so");
     EXPECT_EQ(options.groups, (std::vector<Group>{Group::rates, Group::automation, Group::state,
-                                                  Group::editor, Group::realtime}));
+                                                  Group::editor, Group::cost, Group::realtime}));
     EXPECT_EQ(options.silenceSeconds, 60.0);
     EXPECT_EQ(options.instances, 16);
     EXPECT_FALSE(options.runs(Group::soak));

@@ -38,7 +38,8 @@ protected:
 
 TEST_F(ValidatorFindsFaults, ASoundEffectPassesEveryGroup)
 {
-    for (const auto group : {Group::rates, Group::automation, Group::state, Group::realtime})
+    for (const auto group :
+         {Group::rates, Group::automation, Group::state, Group::cost, Group::realtime})
     {
         const auto result = run(group, nullptr);
         EXPECT_FALSE(result.failed()) << result.report();
@@ -66,6 +67,30 @@ TEST_F(ValidatorFindsFaults, AllocationAndForeignLocksInTheAudioPath)
     EXPECT_TRUE(locking.failed());
     EXPECT_NE(locking.report().find("other than the callback lock"), std::string::npos)
         << locking.report();
+}
+
+TEST_F(ValidatorFindsFaults, AllocationInTheFirstBlockAtAnAnnouncedRate)
+{
+    if (!AudioPathMonitor::isAvailable())
+        GTEST_SKIP() << "nothing is counted in sanitizer builds";
+
+    const auto result = run(Group::realtime, "rebuild");
+    EXPECT_TRUE(result.failed());
+    EXPECT_NE(result.report().find("allocations in processReplacing"), std::string::npos)
+        << result.report();
+}
+
+// Level meters that divide subnormal numbers in silence: no sample shows it, only the time.
+TEST_F(ValidatorFindsFaults, ProcessingThatSlowsDownInSilence)
+{
+    const auto rates = run(Group::rates, "slowtail");
+    EXPECT_FALSE(rates.failed()) << rates.report();
+
+    const auto cost = run(Group::cost, "slowtail");
+    EXPECT_TRUE(cost.failed()) << cost.report();
+    EXPECT_NE(cost.report().find("2 s loud noise, 60 s silence at its own settings costs"),
+              std::string::npos)
+        << cost.report();
 }
 
 TEST_F(ValidatorFindsFaults, SubnormalsInTheTail)

@@ -5,8 +5,9 @@
 namespace morvane
 {
 
-/** --bench: how fast the processor runs on stereo noise, in ns per stereo frame and as a
-    real-time factor, from the median of several runs.
+/** --bench: how fast the processor runs on each kind of material, in ns per stereo frame and
+    against stereo noise, from the median of several runs, and the real-time factor on stereo
+    noise.
 
     Thread rule: the tool's main thread. */
 class BenchCommand

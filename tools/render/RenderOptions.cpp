@@ -288,7 +288,7 @@ juce::String RenderOptions::usage()
            "                        Morvane; it is tried in a separate process first, so a\n"
            "                        module that crashes or hangs while loading is refused\n"
            "  --load-timeout S      longest a module may take to load (default 10 s)\n"
-           "  --bench [SECONDS]     time the processing of SECONDS of stereo noise (default 10)\n"
+           "  --bench [SECONDS]     time SECONDS of each kind of material per run (default 10)\n"
            "                        and print ns per stereo frame and the real-time factor,\n"
            "                        the median of --runs runs (default 5), in --block blocks\n"
            "  --ir                  render the impulse response (both channels, until 90 dB\n"

@@ -18,9 +18,7 @@ namespace
 struct ThreadState
 {
     bool counting;
-    bool learning;
     const void* allowedLock;
-    const void* learntLock;
     AudioPathMonitor::Counts counts;
     unsigned int pauses;
     bool countingBeforePause;
@@ -42,14 +40,10 @@ thread_local ThreadState state{};
 
 [[maybe_unused]] void noteLock(const void* mutex) noexcept
 {
-    if (state.learning)
-    {
-        if (state.learntLock == nullptr)
-            state.learntLock = mutex;
-        return;
-    }
     if (!state.counting)
         return;
+    if (state.allowedLock == nullptr)
+        state.allowedLock = mutex;
     if (mutex == state.allowedLock)
         ++state.counts.callbackLocks;
     else
@@ -76,11 +70,20 @@ bool AudioPathMonitor::isAvailable() noexcept
 #endif
 }
 
-void AudioPathMonitor::begin(const void* allowedLock) noexcept
+AudioPathMonitor::Record& AudioPathMonitor::Record::operator+=(const Record& other) noexcept
+{
+    counts += other.counts;
+    blocks += other.blocks;
+    firstBlocks += other.firstBlocks;
+    unannouncedCounts += other.unannouncedCounts;
+    unannouncedBlocks += other.unannouncedBlocks;
+    return *this;
+}
+
+void AudioPathMonitor::begin(const void* callbackLock) noexcept
 {
     state.counts = {};
-    state.allowedLock = allowedLock;
-    state.learning = false;
+    state.allowedLock = callbackLock;
     state.counting = true;
 }
 
@@ -90,17 +93,9 @@ AudioPathMonitor::Counts AudioPathMonitor::end() noexcept
     return state.counts;
 }
 
-void AudioPathMonitor::beginLearning() noexcept
+const void* AudioPathMonitor::callbackLock() noexcept
 {
-    state.counting = false;
-    state.learntLock = nullptr;
-    state.learning = true;
-}
-
-const void* AudioPathMonitor::endLearning() noexcept
-{
-    state.learning = false;
-    return state.learntLock;
+    return state.allowedLock;
 }
 
 void AudioPathMonitor::pause() noexcept

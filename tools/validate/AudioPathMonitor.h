@@ -13,8 +13,8 @@ namespace morvane::validate
     untouched.
 
     The one lock the audio callback may take is the processor's callback lock. It is told apart
-    by address: the first mutex the callback locks at a new sample rate is learnt, and in later
-    spans locks on it are tallied apart from the others.
+    by address: a span that is not told which mutex it is takes the first one it locks for it,
+    and locks on it are tallied apart from the others.
 
     Sanitizer builds keep their own allocator; there nothing is replaced and isAvailable() is
     false.
@@ -34,16 +34,30 @@ public:
         Counts& operator+=(const Counts& other) noexcept;
     };
 
+    /** What an instance's audio callback did. Every block is held to the rules except the first
+        at a rate the host never announced, which may build what the new rate needs; those are
+        kept apart, to be reported. */
+    struct Record
+    {
+        Counts counts;
+        std::uint64_t blocks = 0;
+        /** Of those blocks, the first at an announced rate. */
+        std::uint64_t firstBlocks = 0;
+        Counts unannouncedCounts;
+        std::uint64_t unannouncedBlocks = 0;
+
+        Record& operator+=(const Record& other) noexcept;
+    };
+
     static bool isAvailable() noexcept;
 
-    /** Counts on this thread until end(); locks of allowedLock (may be null) are not faults. */
-    static void begin(const void* allowedLock) noexcept;
+    /** Counts on this thread until end(); locks of callbackLock are not faults. With null, the
+        first mutex the span locks is taken for the callback lock. */
+    static void begin(const void* callbackLock) noexcept;
     static Counts end() noexcept;
 
-    /** Remembers the first mutex this thread locks until endLearning(), which returns it (or
-        null). Nothing is counted meanwhile. */
-    static void beginLearning() noexcept;
-    static const void* endLearning() noexcept;
+    /** The callback lock of this thread's last span, given or learnt; null if it locked none. */
+    static const void* callbackLock() noexcept;
 
     /** Stops counting on this thread until the matching resume(), for work the host does
         itself while the plug-in calls back into it. Pauses nest. */

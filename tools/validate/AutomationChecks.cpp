@@ -147,8 +147,8 @@ GroupResult AutomationChecks::run(const CheckContext& context)
         result.fail("after the storm the output level is " + std::to_string(ratio) +
                     " times that of a fresh instance (allowed 0.5..2)");
 
-    context.tally.add(instance.audioPathCounts(), instance.countedBlocks());
-    context.tally.add(reference.audioPathCounts(), reference.countedBlocks());
+    context.tally.add(instance.audioPath());
+    context.tally.add(reference.audioPath());
 
     std::ostringstream figures;
     figures << events.load() << " automation events (" << numParameters << " parameters every "

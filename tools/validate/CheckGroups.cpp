@@ -1,6 +1,7 @@
 #include "CheckGroups.h"
 
 #include "AutomationChecks.h"
+#include "CostChecks.h"
 #include "EditorChecks.h"
 #include "RateChecks.h"
 #include "RealtimeChecks.h"
@@ -22,6 +23,8 @@ GroupResult CheckGroups::run(Group group, const CheckContext& context)
             return StateChecks::run(context);
         case Group::editor:
             return EditorChecks::run(context);
+        case Group::cost:
+            return CostChecks::run(context);
         case Group::realtime:
             return RealtimeChecks::run(context);
         case Group::soak:

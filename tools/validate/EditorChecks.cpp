@@ -201,7 +201,7 @@ GroupResult EditorChecks::run(const CheckContext& context)
             result.fail(std::to_string(audioScan.nonFinite()) +
                         " non-finite samples while the editor opened and closed");
 
-        context.tally.add(instance.audioPathCounts(), instance.countedBlocks());
+        context.tally.add(instance.audioPath());
     }
 
     // The open editor at effClose: the host's window must be empty afterwards.

@@ -58,23 +58,16 @@ std::string GroupResult::report() const
     return text;
 }
 
-void AudioPathTally::add(const AudioPathMonitor::Counts& counts, std::uint64_t blocks)
+void AudioPathTally::add(const AudioPathMonitor::Record& record)
 {
     const std::lock_guard<std::mutex> guard(lock);
-    total += counts;
-    blockCount += blocks;
+    total += record;
 }
 
-AudioPathMonitor::Counts AudioPathTally::counts() const
+AudioPathMonitor::Record AudioPathTally::record() const
 {
     const std::lock_guard<std::mutex> guard(lock);
     return total;
-}
-
-std::uint64_t AudioPathTally::blocks() const
-{
-    const std::lock_guard<std::mutex> guard(lock);
-    return blockCount;
 }
 
 } // namespace morvane::validate

@@ -50,14 +50,12 @@ private:
 class AudioPathTally
 {
 public:
-    void add(const AudioPathMonitor::Counts& counts, std::uint64_t blocks);
-    AudioPathMonitor::Counts counts() const;
-    std::uint64_t blocks() const;
+    void add(const AudioPathMonitor::Record& record);
+    AudioPathMonitor::Record record() const;
 
 private:
     mutable std::mutex lock;
-    AudioPathMonitor::Counts total;
-    std::uint64_t blockCount = 0;
+    AudioPathMonitor::Record total;
 };
 
 } // namespace morvane::validate

@@ -48,6 +48,13 @@ void HostedInstance::configure(double rate, int size)
 {
     instance.suspend();
     instance.resume(rate, size);
+    announcedRate = rate;
+}
+
+void HostedInstance::changeRateUnannounced(double rate)
+{
+    instance.suspend();
+    instance.setSampleRate(rate);
 }
 
 void HostedInstance::suspend() const
@@ -57,22 +64,26 @@ void HostedInstance::suspend() const
 
 void HostedInstance::process(float* const* inputs, float* const* outputs, int frames)
 {
+    // The callback lock shows itself as the first mutex the instance's first block takes.
     const double rate = instance.getSampleRate();
-    if (rate != processedRate)
+    const bool firstAtRate = rate != processedRate;
+    AudioPathMonitor::begin(callbackLock);
+    instance.processReplacing(inputs, outputs, frames);
+    const auto counts = AudioPathMonitor::end();
+    callbackLock = AudioPathMonitor::callbackLock();
+    processedRate = rate;
+
+    if (firstAtRate && rate != announcedRate)
     {
-        // The first block at a rate may rebuild whatever depends on it; it is also where the
-        // callback lock shows itself, as the first mutex the callback takes.
-        AudioPathMonitor::beginLearning();
-        instance.processReplacing(inputs, outputs, frames);
-        callbackLock = AudioPathMonitor::endLearning();
-        processedRate = rate;
+        record.unannouncedCounts += counts;
+        ++record.unannouncedBlocks;
     }
     else
     {
-        AudioPathMonitor::begin(callbackLock);
-        instance.processReplacing(inputs, outputs, frames);
-        counts += AudioPathMonitor::end();
-        ++blocksCounted;
+        record.counts += counts;
+        ++record.blocks;
+        if (firstAtRate)
+            ++record.firstBlocks;
     }
     framesProcessed += static_cast<std::uint64_t>(frames);
 }

@@ -11,9 +11,10 @@ namespace morvane::validate
 {
 
 /** One plug-in instance driven the way a host drives it: opened, configured, fed blocks through
-    processReplacing, and closed. Every block after the first at a sample rate runs under the
-    AudioPathMonitor, and the instance adds up what it saw; the monitor pauses while the
-    plug-in calls back into the host, whose work is not the audio path's.
+    processReplacing, and closed. Every block runs under the AudioPathMonitor, and the instance
+    adds up what it saw: apart, the first block at a rate the host never announced with a resume,
+    where the plug-in may build what the rate needs; the monitor pauses while the plug-in calls
+    back into the host, whose work is not the audio path's.
 
     Thread rule: configure and process belong to the instance's audio thread; parameter and state
     requests may come from any thread, as a host's do; construction and destruction on the
@@ -39,6 +40,13 @@ public:
     void configure(double sampleRate, int blockSize);
     void suspend() const;
 
+    /** Suspends and sets a new rate without resuming, as a careless host does before it goes
+        on processing: the plug-in first learns of the rate in the next block. */
+    void changeRateUnannounced(double sampleRate);
+
+    /** The rate the host answers with now. */
+    double sampleRate() const noexcept { return instance.getSampleRate(); }
+
     /** One processReplacing call on separate input and output channels. */
     void process(float* const* inputs, float* const* outputs, int frames);
 
@@ -55,19 +63,21 @@ public:
     /** audioMasterAutomate calls this instance has made. */
     std::uint64_t automateCalls() const noexcept { return instance.getAutomateCalls(); }
 
-    /** What the audio path did in the blocks counted so far. */
-    AudioPathMonitor::Counts audioPathCounts() const noexcept { return counts; }
-    std::uint64_t countedBlocks() const noexcept { return blocksCounted; }
+    /** What the audio path did so far. */
+    const AudioPathMonitor::Record& audioPath() const noexcept { return record; }
+    AudioPathMonitor::Counts audioPathCounts() const noexcept { return record.counts; }
+    /** Blocks held to the rules so far. */
+    std::uint64_t countedBlocks() const noexcept { return record.blocks; }
     std::uint64_t processedFrames() const noexcept { return framesProcessed; }
 
 private:
     host::Instance instance;
 
     // Audio thread only.
+    double announcedRate = -1.0;
     double processedRate = -1.0;
     const void* callbackLock = nullptr;
-    AudioPathMonitor::Counts counts;
-    std::uint64_t blocksCounted = 0;
+    AudioPathMonitor::Record record;
     std::uint64_t framesProcessed = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "HostedInstance.h"
 #include "SignalScan.h"
 #include "StereoBlock.h"
+#include "TailSettings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,14 +65,6 @@ void processStretch(HostedInstance& instance, StereoBlock& block, Randomness& ra
         scan.scan(block.output(1), n);
         done += n;
     }
-}
-
-/** Settings under which a tail rings longest and loudest into the output. */
-void setLongTail(const HostedInstance& instance)
-{
-    const float values[] = {1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f};
-    for (int i = 0; i < std::min(instance.numParameters(), 7); ++i)
-        instance.setParameter(i, values[i]);
 }
 
 std::string rateText(double rate)
@@ -156,7 +149,7 @@ GroupResult RateChecks::run(const CheckContext& context)
         // 2, ... of the block, an even number of times so that the tail rings on afterwards.
         {
             instance.configure(rate, silenceBlock);
-            setLongTail(instance);
+            TailSettings::applyLongest(instance);
             SignalScan noise;
             processStretch(instance, block, random, static_cast<int>(rate), silenceBlock,
                            Input::noise, noise);
@@ -203,7 +196,7 @@ GroupResult RateChecks::run(const CheckContext& context)
     if (everything.rms() == 0.0)
         result.fail("the output was silent throughout: the plug-in never processed");
 
-    context.tally.add(instance.audioPathCounts(), instance.countedBlocks());
+    context.tally.add(instance.audioPath());
 
     std::ostringstream figures;
     figures << std::size(rates) << " rates (8000, 11025, 22050, 44056, 44100, 48000, 88200, "

@@ -32,8 +32,7 @@ struct WorkerFigures
     std::uint64_t restores = 0;
     std::uint64_t nonFinite = 0;
     bool opened = false;
-    AudioPathMonitor::Counts counts;
-    std::uint64_t countedBlocks = 0;
+    AudioPathMonitor::Record audioPath;
 };
 
 /** Instances stay open until the resident size at the end has been read. */
@@ -88,8 +87,7 @@ void work(const host::Module& module, Clock::time_point deadline, std::uint64_t 
     }
     figures.frames = scan.samples() / 2;
     figures.nonFinite = scan.nonFinite();
-    figures.counts = instance.audioPathCounts();
-    figures.countedBlocks = instance.countedBlocks();
+    figures.audioPath = instance.audioPath();
     end.finish();
 }
 
@@ -137,7 +135,7 @@ std::string phase(const CheckContext& context, int count, double minutes, GroupR
         total.restores += f.restores;
         total.nonFinite += f.nonFinite;
         opened += f.opened ? 1 : 0;
-        context.tally.add(f.counts, f.countedBlocks);
+        context.tally.add(f.audioPath);
     }
 
     const std::string label = std::to_string(count) + (count == 1 ? " instance" : " instances");

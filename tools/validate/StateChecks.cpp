@@ -321,7 +321,7 @@ GroupResult StateChecks::run(const CheckContext& context)
         result.fail(std::to_string(audioScan.nonFinite()) +
                     " non-finite samples while states were restored");
 
-    context.tally.add(target.audioPathCounts(), target.countedBlocks());
+    context.tally.add(target.audioPath());
 
     std::ostringstream figures;
     figures << statesTried << " states tried (" << roundTrips << " save/restore round trips, "

@@ -11,8 +11,8 @@ namespace morvane::validate
 namespace
 {
 
-constexpr Group everyGroup[] = {Group::rates,  Group::automation, Group::state,
-                                Group::editor, Group::realtime,   Group::soak};
+constexpr Group everyGroup[] = {Group::rates, Group::automation, Group::state, Group::editor,
+                                Group::cost,  Group::realtime,   Group::soak};
 
 bool readNumber(const std::string& text, double& value)
 {
@@ -37,7 +37,7 @@ bool readGroups(const std::string& list, std::vector<Group>& groups, std::string
         if (found == std::end(everyGroup))
         {
             error = "unknown group '" + word +
-                    "' (groups: rates, automation, state, editor, realtime, soak)";
+                    "' (groups: rates, automation, state, editor, cost, realtime, soak)";
             return false;
         }
         if (std::find(groups.begin(), groups.end(), *found) == groups.end())
@@ -68,6 +68,8 @@ const char* ValidateOptions::name(Group group)
             return "state";
         case Group::editor:
             return "editor";
+        case Group::cost:
+            return "cost";
         case Group::realtime:
             return "realtime";
         case Group::soak:
@@ -80,7 +82,7 @@ std::string ValidateOptions::usage(const std::string& defaultModule)
 {
     return "usage: morvane-validate [--module PATH.so] [--only GROUP[,GROUP...]] [--seconds N]\n"
            "                        [--instances N] [--soak MINUTES] [--quiet]\n"
-           "groups: rates, automation, state, editor, realtime, soak\n"
+           "groups: rates, automation, state, editor, cost, realtime, soak\n"
            "--module PATH.so  the VST 2.4 module to check (default: the one installed with this\n"
            "                  program, else the one built with it, else ~/.vst/Morvane.so;\n"
            "                  here " +
@@ -97,8 +99,8 @@ bool ValidateOptions::parse(const std::vector<std::string>& arguments,
 {
     options = ValidateOptions{};
     options.modulePath = defaultModule;
-    options.groups = {Group::rates, Group::automation, Group::state, Group::editor,
-                      Group::realtime};
+    options.groups = {Group::rates,  Group::automation, Group::state,
+                      Group::editor, Group::cost,       Group::realtime};
     bool groupsChosen = false;
 
     for (std::size_t i = 0; i < arguments.size(); ++i)

@@ -13,6 +13,7 @@ enum class Group
     automation,
     state,
     editor,
+    cost,
     realtime,
     soak
 };
