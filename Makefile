@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands of the quick start are `make demo` and `make test`; both
 # install what is missing (`make demo` only what the build needs, `make test`
 # the test tools too), configure and build before they run.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 64-bit ARM Linux on a Debian machine of another architecture, with Debian's
 # cross compiler and the arm64 libraries installed beside the native ones through multiarch
 # (scripts/setup-arm64.sh installs both):

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures what each kind of material costs through one or two VST 2.4 modules on every engine
 # path and prints a Markdown table of ns per stereo frame with the ratio to stereo noise: a build
 # before a change against the build after it, say. Every run is one `morvane-render --bench

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures Morvane (built in and as the built module) and every VST 2.4 module installed under
 # /usr/lib/lxvst in one run, with the same noise, rate and block size, and prints a Markdown
 # table of the medians. Usage: scripts/bench-peers.sh [BUILD_DIR] [SECONDS]

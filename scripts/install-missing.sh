@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs those of the Debian packages named on the command line that are not installed yet, so
 # that repeated runs cost nothing. A name may carry an architecture (libpng-dev:arm64); a name
 # without one means the machine's own architecture, or a package for every architecture. Once a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what the 64-bit ARM cross build and its tests under emulation need, and only what is
 # missing: Debian's cross compiler and user-mode emulator for this machine, and the arm64
 # libraries the build links, beside the machine's own through multiarch. The machine's own

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the build needs (`make demo`, `make`), and with --tests also the
 # tools only the test suite and the packaging use (`make test`, `make deb`), and only those that
 # are missing, so that repeated runs cost nothing.

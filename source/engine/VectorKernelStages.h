@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The vector engine's per-sample work in stages, included once by each kernel file after its

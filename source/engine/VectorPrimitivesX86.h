@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The instruction-set primitives of the vector kernels on x86-64: over the lanes of VectorLanes.h,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 declarations are needed to embed the window in the host's; they stay in this file
 // because Xlib's macros clash with ordinary names elsewhere.
 #define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The engine's output is defined down to the rounding of every multiply and add, and a fused
 # multiply-add rounds once where the source rounds twice. GCC fuses on aarch64 unless told not
 # to, so the engine and everything that includes its per-sample code are built without

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The same renders through the module built here, hosted by the renderer built here (both run
 # under the emulator), and through the build machine's own module and renderer: every output
 # file must be the same byte for byte. Both sides compute in IEEE single precision in the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/OrnButtonComponent.h"
 #include "editor/EditorTestSupport.h"
 #include "editor/OrnLookAndFeel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/OrnComponent.h"
 #include "editor/EditorTestSupport.h"
 #include "processor/OrnCore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/OrnKnobComponent.h"
 #include "editor/EditorTestSupport.h"
 #include "editor/OrnLookAndFeel.h"

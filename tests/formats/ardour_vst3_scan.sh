@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Ardour's VST3 scanner loads the bundle headless, the way the DAW does before it offers the
 # plug-in, and writes what it found to its cache. It exits 0 even when loading fails, so the
 # verdict is the <VST3Info ...> line. Exit code 77 tells CTest the scanner is not installed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # lilv's lv2info finds the bundle the way LV2 hosts do, through LV2_PATH, and reads its
 # description: who the plug-in is, its ports, the seven parameters under their stable names, and
 # the presets a host's menu offers: "default" and one per preset file.

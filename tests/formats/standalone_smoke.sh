@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The standalone application on a virtual display and on a machine without a sound card or a
 # JACK server: it must come up, keep running, and end when asked, without a crash.
 set -uo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry for the stored-state reader: any bytes a host may hand
 // over, read the way the processor reads them. Besides crashes, leaks and
 // hangs (which the sanitizers and libFuzzer catch) it checks two promises and

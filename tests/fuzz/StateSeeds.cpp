@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the fuzzer's starting corpus: chunks as the plug-in itself saves
 // them, from the factory program to full controller tables and odd values.
 #include "state/OrnStateWriter.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Ardour's own plug-in scanner loads the module headless, the way the DAW does before it offers
 # the plug-in. It exits 0 even when loading fails, so the verdict is its <VST2Info ...> line.
 # Exit code 77 tells CTest the scanner is not installed.

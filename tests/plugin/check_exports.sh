@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The module must export its entry points and nothing else: a host that loads two JUCE
 # plug-ins would otherwise bind one's JUCE code to the other's, and a GNU unique symbol ("u")
 # would keep the module in memory after dlclose.

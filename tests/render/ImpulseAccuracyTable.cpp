@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far the analyser's figures lie from the known decay of made-up rooms, over the whole
 // grid of reverberation times, direct-to-reverberant ratios, gaps and rates: one line per
 // room with the worst error of each figure over the two channels, in percent for the decay

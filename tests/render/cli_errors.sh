@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the renderer with bad input and checks each answer: a non-zero exit,
 # exactly one line on stderr, no crash, no output file.
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The impulse-response report from the command line: the files it writes, the same figures
 # through the built module as in-process, and one error line for each misuse.
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The renderer hosting VST 2.4 modules, as a user meets it: modules that cannot be loaded are
 # one error line and a failure exit (never a crash or a hang of the renderer, never an output
 # file); a render through the built module is the built-in render bit for bit; parameters by the

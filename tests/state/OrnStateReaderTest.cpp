@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "state/OrnStateReader.h"
 #include "processor/ParameterTable.h"
 #include "state/OrnStateWriter.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The stored state stands on juce_core alone, so that a tool or the fuzzer can read and write
 # states without the processor: it may include its own headers, the program record and the
 # parameter table, juce_core and the standard library, and nothing else.

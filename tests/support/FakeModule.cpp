@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small VST 2.4 modules for the tests of the project's host, one source built several ways. One
 // definition at build time, FAKE_MODULE_<KIND>, picks what the module is:
 //   GAIN         a well-behaved mono gain with only the old accumulating call, whose state is a

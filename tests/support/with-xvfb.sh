@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test program on a virtual X display of its own, so that tests which
 # open windows behave the same on a desktop, over ssh and in CI. Xvfb picks a
 # free display number itself (-displayfd), which keeps parallel test runs

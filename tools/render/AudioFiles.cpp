@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "AudioFiles.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>

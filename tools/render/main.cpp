@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-render: reads the command line and runs the one command it asks for: a render of a
 // file or of the demo phrase, an impulse response, a benchmark, a picture of the editor or the
 // list of factory presets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-probe MODULE.so: loads a VST 2.4 module in a process of its own, makes, opens and
 // closes an effect, and prints the verdict as one line (empty when all went well). The renderer
 // runs it before loading a module itself, so that a module that crashes or hangs while loading

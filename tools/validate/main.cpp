@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // morvane-validate: drives a VST 2.4 module the way the strictest hosts and validators do and
 // prints one line per check group; exits 0 only when every group that ran passed.
 
